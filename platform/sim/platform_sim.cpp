@@ -1,0 +1,273 @@
+// The boundary on the simulated machine. Each function reproduces what its Win32 counterpart
+// reports: statuses, byte counts, value types and terminators.
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <set>
+
+#include "platform/platform.h"
+#include "platform/sim/sim.h"
+
+namespace sim {
+
+// Win32 folds repeated separators and takes "/" for "\"; a path from the root of the current
+// drive is on C:.
+std::u16string NormalFilePath(const std::u16string& path) {
+  std::u16string out;
+  for (size_t i = 0; i < path.size(); ++i) {
+    const char16_t c = path[i] == u'/' ? u'\\' : path[i];
+    const bool uncStart = i == 1 && out == u"\\";
+    if (c == u'\\' && !out.empty() && out.back() == u'\\' && !uncStart) continue;
+    out += c;
+  }
+  if (out.size() >= 1 && out[0] == u'\\' && (out.size() < 2 || out[1] != u'\\')) out = u"C:" + out;
+  return out;
+}
+
+}  // namespace sim
+
+namespace platform {
+namespace {
+
+struct OpenedKey {
+  std::u16string path;
+  std::uint32_t access;
+};
+std::set<OpenedKey*>& LiveKeys() {
+  static std::set<OpenedKey*> live;
+  return live;
+}
+OpenedKey* Lookup(KeyHandle key) {
+  auto* opened = static_cast<OpenedKey*>(key);
+  return LiveKeys().count(opened) != 0 ? opened : nullptr;
+}
+
+bool IsStringType(std::uint32_t type) {
+  return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+
+std::int32_t Open(Hive hive, const std::u16string& path, std::uint32_t access, KeyHandle* key,
+                  bool create) {
+  *key = nullptr;
+  sim::Registry& registry = sim::machine().registry;
+  const std::u16string full = sim::Registry::Under(hive, path);
+  sim::RegKeyData* data = registry.FindKey(full);
+  if (data == nullptr) {
+    if (!create) return kFileNotFound;
+    data = &registry.CreateKey(full);
+  }
+  if ((data->deniedAccess & access) != 0) return kAccessDenied;
+  auto* opened = new OpenedKey{full, access};
+  LiveKeys().insert(opened);
+  ++sim::machine().openKeys;
+  *key = opened;
+  return kSuccess;
+}
+
+// Precomposed Latin letters for WC_COMPOSITECHECK: base letter, combining mark, result.
+struct Composition {
+  char16_t base, mark, composed;
+};
+constexpr Composition kCompositions[] = {
+    {u'A', 0x300, 0xC0}, {u'A', 0x301, 0xC1}, {u'A', 0x302, 0xC2}, {u'A', 0x303, 0xC3},
+    {u'A', 0x308, 0xC4}, {u'A', 0x30A, 0xC5}, {u'C', 0x327, 0xC7}, {u'E', 0x300, 0xC8},
+    {u'E', 0x301, 0xC9}, {u'E', 0x302, 0xCA}, {u'E', 0x308, 0xCB}, {u'I', 0x300, 0xCC},
+    {u'I', 0x301, 0xCD}, {u'I', 0x302, 0xCE}, {u'I', 0x308, 0xCF}, {u'N', 0x303, 0xD1},
+    {u'O', 0x300, 0xD2}, {u'O', 0x301, 0xD3}, {u'O', 0x302, 0xD4}, {u'O', 0x303, 0xD5},
+    {u'O', 0x308, 0xD6}, {u'U', 0x300, 0xD9}, {u'U', 0x301, 0xDA}, {u'U', 0x302, 0xDB},
+    {u'U', 0x308, 0xDC}, {u'Y', 0x301, 0xDD}, {u'y', 0x308, 0xFF}, {u'S', 0x30C, 0x160},
+    {u's', 0x30C, 0x161}, {u'Z', 0x30C, 0x17D}, {u'z', 0x30C, 0x17E}, {u'Y', 0x308, 0x178},
+};
+
+char16_t Compose(char16_t base, char16_t mark) {
+  for (const Composition& c : kCompositions) {
+    if (c.mark != mark) continue;
+    if (c.base == base) return c.composed;
+    // The lower-case letters of the Latin-1 block sit 0x20 above their capitals.
+    if (c.composed < 0x100 && c.base >= u'A' && c.base <= u'Z' && base == c.base + 0x20)
+      return static_cast<char16_t>(c.composed + 0x20);
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::int32_t OpenKey(Hive hive, const std::u16string& path, std::uint32_t access,
+                     KeyHandle* key) {
+  return Open(hive, path, access, key, false);
+}
+
+std::int32_t CreateKey(Hive hive, const std::u16string& path, std::uint32_t access,
+                       KeyHandle* key) {
+  return Open(hive, path, access, key, true);
+}
+
+std::int32_t QueryValue(KeyHandle key, const std::u16string& name, void* data,
+                        std::uint32_t* bytes) {
+  OpenedKey* opened = Lookup(key);
+  if (opened == nullptr) return kInvalidHandle;
+  if ((opened->access & kKeyQueryValue) == 0) return kAccessDenied;
+  if (data != nullptr && bytes == nullptr) return kInvalidParameter;
+  const std::optional<sim::RegValue> value = sim::machine().registry.GetValue(opened->path, name);
+  if (!value) return kFileNotFound;
+  const auto size = static_cast<std::uint32_t>(value->data.size());
+  if (bytes == nullptr) return kSuccess;
+  if (data == nullptr) {
+    *bytes = size;
+    return kSuccess;
+  }
+  const std::uint32_t room = *bytes;
+  *bytes = size;
+  if (room < size) return kMoreData;
+  if (size != 0) std::memcpy(data, value->data.data(), size);
+  // A string stored without its terminator gets one when the buffer has room, uncounted.
+  if (IsStringType(value->type) && room >= size + 2) {
+    const bool terminated = size >= 2 && value->data[size - 1] == 0 && value->data[size - 2] == 0;
+    if (!terminated) {
+      static_cast<std::uint8_t*>(data)[size] = 0;
+      static_cast<std::uint8_t*>(data)[size + 1] = 0;
+    }
+  }
+  return kSuccess;
+}
+
+std::int32_t SetValue(KeyHandle key, const std::u16string& name, std::uint32_t type,
+                      const void* data, std::uint32_t bytes) {
+  OpenedKey* opened = Lookup(key);
+  if (opened == nullptr) return kInvalidHandle;
+  if ((opened->access & kKeySetValue) == 0) return kAccessDenied;
+  if (data == nullptr && bytes != 0) return kInvalidParameter;
+  sim::RegValue value;
+  value.type = type;
+  const auto* from = static_cast<const std::uint8_t*>(data);
+  value.data.assign(from, from + bytes);
+  sim::machine().registry.SetValue(opened->path, name, std::move(value));
+  return kSuccess;
+}
+
+std::int32_t SetValueAnsi(KeyHandle key, const std::string& name, std::uint32_t type,
+                          const void* data, std::uint32_t bytes) {
+  // The system keeps single-byte strings as UTF-16.
+  std::u16string wideName;
+  for (unsigned char c : name) wideName += sim::FromCodePage1252(c);
+  if (!IsStringType(type)) return SetValue(key, wideName, type, data, bytes);
+  std::u16string text;
+  const auto* from = static_cast<const std::uint8_t*>(data);
+  for (std::uint32_t i = 0; i < bytes; ++i) text += sim::FromCodePage1252(from[i]);
+  return SetValue(key, wideName, type, text.data(),
+                  static_cast<std::uint32_t>(text.size() * sizeof(char16_t)));
+}
+
+void CloseKey(KeyHandle key) {
+  OpenedKey* opened = Lookup(key);
+  if (opened == nullptr) return;
+  LiveKeys().erase(opened);
+  --sim::machine().openKeys;
+  delete opened;
+}
+
+bool FreeBytesForCaller(const std::u16string& folder, std::uint64_t* callerFreeBytes) {
+  const auto& volumes = sim::machine().volumes;
+  auto found = volumes.find(folder);
+  // "C:" names the current folder of drive C, which lies on the same volume.
+  if (found == volumes.end() && folder.size() == 2 && folder[1] == u':')
+    found = volumes.find(folder + u"\\");
+  if (found == volumes.end() || found->second.fails) return false;
+  *callerFreeBytes = found->second.callerFreeBytes;
+  return true;
+}
+
+std::u16string EnvironmentVariable(const std::u16string& name) {
+  const auto& environment = sim::machine().environment;
+  auto found = environment.find(name);
+  return found == environment.end() ? std::u16string() : found->second;
+}
+
+bool StartShellProgram(const ShellStart& start) {
+  sim::Machine& m = sim::machine();
+  m.programsStarted.push_back(start);
+  auto found = m.files.find(sim::NormalFilePath(start.file));
+  return found != m.files.end();
+}
+
+bool OpenForSharedReading(const std::u16string& path) {
+  const auto& files = sim::machine().files;
+  auto found = files.find(sim::NormalFilePath(path));
+  return found != files.end() && found->second.readable;
+}
+
+bool CurrentLocalTime(LocalTime* now) {
+  if (sim::machine().clock) {
+    *now = *sim::machine().clock;
+    return true;
+  }
+  const std::time_t seconds = std::time(nullptr);
+  std::tm local{};
+  if (localtime_r(&seconds, &local) == nullptr) return false;
+  *now = LocalTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                   local.tm_hour,        local.tm_min,     local.tm_sec};
+  return true;
+}
+
+int WideToAnsi(std::uint32_t flags, const std::u16string& text, char* buffer, int size) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t unit = text[i];
+    if ((flags & kWcCompositeCheck) != 0 && i + 1 < text.size()) {
+      if (const char16_t composed = Compose(unit, text[i + 1])) {
+        unit = composed;
+        ++i;
+      }
+    }
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF)
+      ++i;  // a surrogate pair is one character, and one default character
+    const std::optional<std::uint8_t> byte = sim::ToCodePage1252(unit);
+    out += static_cast<char>(byte ? *byte : '?');
+  }
+  out += '\0';
+  const int needed = static_cast<int>(out.size());
+  if (size == 0) return needed;
+  std::memcpy(buffer, out.data(), static_cast<size_t>(needed < size ? needed : size));
+  return needed <= size ? needed : 0;
+}
+
+int ShowMessageBox(const std::u16string& text, const std::u16string& caption, unsigned style) {
+  sim::Machine& m = sim::machine();
+  int answer = 0;
+  if (!m.messageAnswers.empty()) {
+    answer = m.messageAnswers.front();
+    m.messageAnswers.pop_front();
+  }
+  m.messagesShown.push_back({text, caption, style, answer});
+  return answer;
+}
+
+bool OpenOwnToken(std::uint32_t, TokenHandle* token) {
+  if (!sim::machine().tokenOpens) return false;
+  ++sim::machine().openTokens;
+  *token = &sim::machine();
+  return true;
+}
+
+bool LookupPrivilege(const std::u16string& name, PrivilegeId* id) {
+  if (!sim::machine().privilegeLookupWorks || name != u"SeShutdownPrivilege") return false;
+  *id = PrivilegeId{19, 0};
+  return true;
+}
+
+bool EnablePrivilege(TokenHandle, const PrivilegeId& id, std::uint32_t* lastError) {
+  sim::Machine& m = sim::machine();
+  *lastError = m.privilegeAdjustError;
+  if (m.privilegeAdjustError == 0 && id.low == 19) m.privilegesEnabled.push_back(u"SeShutdownPrivilege");
+  return true;  // as on Windows, the return value says nothing about the grant
+}
+
+void CloseToken(TokenHandle) { --sim::machine().openTokens; }
+
+bool RequestShutdown(unsigned flags, std::uint32_t reason) {
+  sim::machine().shutdownRequests.push_back({flags, reason});
+  return true;
+}
+
+}  // namespace platform

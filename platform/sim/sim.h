@@ -1,0 +1,118 @@
+// The simulated machine behind the Linux build of the platform boundary: registry, volumes,
+// environment, files, clock, code page, message-box answers and the requests for program
+// starts and shutdowns, all in memory. Tests and suitehost set it up before an action runs and
+// read it afterwards. One machine per process, as there is one Windows per process.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace sim {
+
+// Registry key paths and value names compare without regard to ASCII letter case, as on
+// Windows.
+struct NoCaseLess {
+  bool operator()(const std::u16string& a, const std::u16string& b) const;
+};
+
+struct RegValue {
+  std::uint32_t type = platform::kRegSz;
+  std::vector<std::uint8_t> data;
+  bool operator==(const RegValue& other) const { return type == other.type && data == other.data; }
+};
+
+struct RegKeyData {
+  std::map<std::u16string, RegValue, NoCaseLess> values;
+  // Access rights refused on open or create, as for a user without administrative rights.
+  std::uint32_t deniedAccess = 0;
+};
+
+// Full key path as "HKEY_LOCAL_MACHINE\SOFTWARE\..."; HKEY_CLASSES_ROOT is an alias of
+// HKEY_LOCAL_MACHINE\Software\Classes. Every key on a path exists once its leaf exists.
+class Registry {
+ public:
+  // Normalises a path given with a root name (HKLM, HKEY_LOCAL_MACHINE, HKCR,
+  // HKEY_CLASSES_ROOT) to its HKEY_LOCAL_MACHINE form; nullopt for another root.
+  static std::optional<std::u16string> Canonical(const std::u16string& fullPath);
+  static std::u16string Under(platform::Hive hive, const std::u16string& path);
+
+  RegKeyData& CreateKey(const std::u16string& canonicalPath);
+  RegKeyData* FindKey(const std::u16string& canonicalPath);
+  void DeleteKey(const std::u16string& canonicalPath);  // with its subkeys
+  void SetValue(const std::u16string& canonicalPath, const std::u16string& name, RegValue value);
+  std::optional<RegValue> GetValue(const std::u16string& canonicalPath,
+                                   const std::u16string& name) const;
+  const std::map<std::u16string, RegKeyData, NoCaseLess>& Keys() const { return keys_; }
+  void Clear() { keys_.clear(); }
+
+ private:
+  std::map<std::u16string, RegKeyData, NoCaseLess> keys_;
+};
+
+struct Volume {
+  std::uint64_t callerFreeBytes = 0;
+  bool fails = false;  // the query for this root fails (an inaccessible drive)
+};
+
+struct FileEntry {
+  bool readable = true;  // false: present but locked or not readable
+};
+
+struct MessageShown {
+  std::u16string text;
+  std::u16string caption;
+  unsigned style = 0;
+  int answer = 0;
+};
+
+struct ShutdownRequest {
+  unsigned flags = 0;
+  std::uint32_t reason = 0;
+};
+
+struct Machine {
+  Registry registry;
+  // Drive roots ("C:\") to their figures; a root not listed fails with path-not-found.
+  std::map<std::u16string, Volume, NoCaseLess> volumes;
+  std::map<std::u16string, std::u16string, NoCaseLess> environment;
+  std::map<std::u16string, FileEntry, NoCaseLess> files;
+  // A fixed local time; unset means the real clock.
+  std::optional<platform::LocalTime> clock;
+  // Answers given to message boxes in turn; with none left a box fails and returns 0.
+  std::deque<int> messageAnswers;
+  std::vector<MessageShown> messagesShown;
+  std::vector<platform::ShellStart> programsStarted;
+  std::vector<ShutdownRequest> shutdownRequests;
+  bool tokenOpens = true;
+  bool privilegeLookupWorks = true;
+  std::uint32_t privilegeAdjustError = 0;  // 0, or 1300 for a user without the privilege
+  std::vector<std::u16string> privilegesEnabled;
+  int openKeys = 0;    // registry handles currently open
+  int openTokens = 0;  // token handles currently open
+};
+
+// A file path as Win32 resolves it: "/" taken for "\", repeated separators folded, a path
+// from the root of the current drive put on C:. Keys of Machine::files are in this form.
+std::u16string NormalFilePath(const std::u16string& path);
+
+Machine& machine();
+// A fresh machine: empty registry, no volumes, no environment, nothing recorded.
+void Reset();
+
+// System strings made and not yet freed, in the whole process.
+long LiveSystemStrings();
+// Makes the n-th system string allocation from now fail (1 = the next one); 0 disables.
+void FailSystemStringAllocation(long nth);
+
+// Windows-1252, the ANSI code page of the simulated machine, with "?" as default character.
+// Code points it lacks give nullopt.
+std::optional<std::uint8_t> ToCodePage1252(char16_t unit);
+char16_t FromCodePage1252(std::uint8_t byte);
+
+}  // namespace sim
