@@ -53,7 +53,7 @@ std::int32_t QueryValue(KeyHandle key, const std::u16string& name, void* data,
 std::int32_t SetValue(KeyHandle key, const std::u16string& name, std::uint32_t type,
                       const void* data, std::uint32_t bytes);
 // RegSetValueExA: single-byte name and data in the ANSI code page.
-std::int32_t SetValueAnsi(KeyHandle key, const std::string& name, std::uint32_t type,
+std::int32_t SetValueAnsi(KeyHandle key, const char* name, std::uint32_t type,
                           const void* data, std::uint32_t bytes);
 void CloseKey(KeyHandle key);
 
@@ -63,6 +63,8 @@ void CloseKey(KeyHandle key);
 bool FreeBytesForCaller(const std::u16string& folder, std::uint64_t* callerFreeBytes);
 // The process environment variable, or the empty text when it is not set.
 std::u16string EnvironmentVariable(const std::u16string& name);
+// The Windows folder (GetWindowsDirectoryW), or the empty text when it cannot be had.
+std::u16string WindowsFolder();
 
 // ---- Programs and files -----------------------------------------------------------------
 struct ShellStart {

@@ -145,11 +145,11 @@ std::int32_t SetValue(KeyHandle key, const std::u16string& name, std::uint32_t t
   return kSuccess;
 }
 
-std::int32_t SetValueAnsi(KeyHandle key, const std::string& name, std::uint32_t type,
+std::int32_t SetValueAnsi(KeyHandle key, const char* name, std::uint32_t type,
                           const void* data, std::uint32_t bytes) {
   // The system keeps single-byte strings as UTF-16.
   std::u16string wideName;
-  for (unsigned char c : name) wideName += sim::FromCodePage1252(c);
+  for (const char* c = name; *c != 0; ++c) wideName += sim::FromCodePage1252(static_cast<unsigned char>(*c));
   if (!IsStringType(type)) return SetValue(key, wideName, type, data, bytes);
   std::u16string text;
   const auto* from = static_cast<const std::uint8_t*>(data);
@@ -182,6 +182,8 @@ std::u16string EnvironmentVariable(const std::u16string& name) {
   auto found = environment.find(name);
   return found == environment.end() ? std::u16string() : found->second;
 }
+
+std::u16string WindowsFolder() { return sim::machine().windowsFolder; }
 
 bool StartShellProgram(const ShellStart& start) {
   sim::Machine& m = sim::machine();

@@ -81,6 +81,7 @@ struct Machine {
   // Drive roots ("C:\") to their figures; a root not listed fails with path-not-found.
   std::map<std::u16string, Volume, NoCaseLess> volumes;
   std::map<std::u16string, std::u16string, NoCaseLess> environment;
+  std::u16string windowsFolder = u"C:\\Windows";  // empty: the system cannot tell
   std::map<std::u16string, FileEntry, NoCaseLess> files;
   // A fixed local time; unset means the real clock.
   std::optional<platform::LocalTime> clock;

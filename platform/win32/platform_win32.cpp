@@ -48,9 +48,9 @@ std::int32_t SetValue(KeyHandle key, const std::u16string& name, std::uint32_t t
                         static_cast<const BYTE*>(data), bytes);
 }
 
-std::int32_t SetValueAnsi(KeyHandle key, const std::string& name, std::uint32_t type,
+std::int32_t SetValueAnsi(KeyHandle key, const char* name, std::uint32_t type,
                           const void* data, std::uint32_t bytes) {
-  return RegSetValueExA(static_cast<HKEY>(key), name.c_str(), 0, type,
+  return RegSetValueExA(static_cast<HKEY>(key), name, 0, type,
                         static_cast<const BYTE*>(data), bytes);
 }
 
@@ -75,6 +75,13 @@ std::u16string EnvironmentVariable(const std::u16string& name) {
     }
     value.assign(got, u'\0');  // `got` is the size needed, terminator included
   }
+}
+
+std::u16string WindowsFolder() {
+  wchar_t folder[MAX_PATH + 1];
+  const UINT length = GetWindowsDirectoryW(folder, MAX_PATH + 1);
+  if (length == 0 || length > MAX_PATH) return {};
+  return std::u16string(reinterpret_cast<const char16_t*>(folder), length);
 }
 
 bool StartShellProgram(const ShellStart& start) {
