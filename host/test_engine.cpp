@@ -15,8 +15,16 @@ std::u16string TextOf(BSTR text) {
   return text == nullptr ? std::u16string() : std::u16string(AsU16(text), SysStringLen(text));
 }
 
+#ifdef _WIN32
+long g_liveStrings = 0;
+#endif
+
 BSTR Make(const std::u16string& text) {
-  return SysAllocStringLen(AsOle(text.data()), static_cast<UINT>(text.size()));
+  BSTR made = SysAllocStringLen(AsOle(text.data()), static_cast<UINT>(text.size()));
+#ifdef _WIN32
+  if (made != nullptr) ++g_liveStrings;
+#endif
+  return made;
 }
 
 const char* OpName(HostCall::Op op) {
@@ -155,7 +163,10 @@ HRESULT TestEngine::Unexpected(int slot) {
   return E_UNEXPECTED;
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+long LiveSystemStrings() { return g_liveStrings; }
+void NoteSystemStrings(long made) { g_liveStrings += made; }
+#else
 long LiveSystemStrings() { return sim::LiveSystemStrings(); }
 #endif
 

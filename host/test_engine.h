@@ -96,7 +96,12 @@ class TestEngine : public HostExtension {
                   BSTR text, BSTR* result);
 };
 
-// System strings made and not yet freed in this process.
+// System strings made and not yet freed: on Linux all of this process's, counted by the
+// simulated platform; on Windows those of the engine and of the libraries taken over by the
+// scenario machine, which reports their allocations here.
 long LiveSystemStrings();
+#ifdef _WIN32
+void NoteSystemStrings(long made);
+#endif
 
 }  // namespace host
