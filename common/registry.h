@@ -14,9 +14,14 @@ class RegistryKey {
   RegistryKey(const RegistryKey&) = delete;
   RegistryKey& operator=(const RegistryKey&) = delete;
   RegistryKey(RegistryKey&& other) noexcept : key_(std::exchange(other.key_, nullptr)) {}
-  ~RegistryKey() {
-    if (key_ != nullptr) platform::CloseKey(key_);
+  RegistryKey& operator=(RegistryKey&& other) noexcept {
+    if (this != &other) {
+      Close();
+      key_ = std::exchange(other.key_, nullptr);
+    }
+    return *this;
   }
+  ~RegistryKey() { Close(); }
 
   // Opens (or, with Create, creates or opens) the key; an unopened key reads as a key
   // without values and takes no writes.
@@ -27,6 +32,9 @@ class RegistryKey {
   platform::KeyHandle get() const { return key_; }
 
  private:
+  void Close() {
+    if (key_ != nullptr) platform::CloseKey(std::exchange(key_, nullptr));
+  }
   platform::KeyHandle key_ = nullptr;
 };
 

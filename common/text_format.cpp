@@ -7,7 +7,14 @@
 
 namespace {
 
+// White space before a number, as the Windows C runtime sees it: the decimal conversion
+// (wcstod) skips the ASCII blanks and controls only, while the wide scan (swscanf, through
+// iswspace) also skips Unicode's space separators, no-break spaces included.
 bool IsSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+bool IsWideSpace(char16_t c) {
+  return IsSpace(c) || c == 0x00A0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 ||
+         c == 0x202F || c == 0x205F || c == 0x3000;
+}
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 // An unsigned integer of any size, 32-bit limbs, least significant first.
@@ -283,7 +290,7 @@ int ScanDottedVersion(std::u16string_view text, VersionFields& fields) {
       if (i >= text.size() || text[i] != u'.') break;
       ++i;
     }
-    while (i < text.size() && IsSpace(text[i])) ++i;
+    while (i < text.size() && IsWideSpace(text[i])) ++i;
     size_t j = i;
     bool negative = false;
     if (j < text.size() && (text[j] == u'+' || text[j] == u'-')) negative = text[j++] == u'-';

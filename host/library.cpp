@@ -146,8 +146,11 @@ bool Library::Load(const std::string& path, std::string& error) {
 #else
   handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
-    const char* why = dlerror();
-    error = "cannot load " + path + ": " + (why != nullptr ? why : "unknown error");
+    const char* reported = dlerror();
+    std::string why = reported != nullptr ? reported : "unknown error";
+    // The loader's message usually starts with the path again.
+    if (why.compare(0, path.size() + 2, path + ": ") == 0) why.erase(0, path.size() + 2);
+    error = "cannot load " + path + ": " + why;
     return false;
   }
 #endif

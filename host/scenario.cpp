@@ -448,8 +448,9 @@ bool ParseSize(const std::string& text, std::uint64_t& bytes) {
   size_t i = 0;
   bool digits = false;
   for (; i < text.size() && isdigit(static_cast<unsigned char>(text[i])); ++i, digits = true) {
-    if (whole > (UINT64_MAX - 9) / 10) return false;
-    whole = whole * 10 + static_cast<unsigned>(text[i] - '0');
+    const unsigned digit = static_cast<unsigned>(text[i] - '0');
+    if (whole > (UINT64_MAX - digit) / 10) return false;
+    whole = whole * 10 + digit;
   }
   if (i < text.size() && text[i] == '.') {
     for (++i; i < text.size() && isdigit(static_cast<unsigned char>(text[i])); ++i, digits = true) {

@@ -42,7 +42,7 @@ TEST(ParseDecimal, FollowsTheCDecimalConversion) {
     double value;
   } rows[] = {
       {"", 0},          {"abc", 0},       {"1,5", 1},        {"1.5", 1.5},     {"  2", 2},
-      {"\t+3.25x", 3.25}, {"-5", -5},     {".5", 0.5},       {"5.", 5},        {".", 0},
+      {"\t+3.25x", 3.25}, {"\u00a01.5", 0}, {"-5", -5},     {".5", 0.5},       {"5.", 5},        {".", 0},
       {"1e3", 1000},    {"1E-2", 0.01},   {"2e", 2},         {"2e+", 2},       {"0x10", 0},
       {"inf", 0},       {"nan", 0},       {"1e999", HUGE_VAL}, {"-1e999", -HUGE_VAL},
       {"1e-999", 0},    {"0.1", 0.1},     {"123456789012345678901234567890", 1.2345678901234568e29},
@@ -91,6 +91,10 @@ TEST(ScanDottedVersion, BehavesAsTheWideScan) {
       {"2.2.0.123", 4, {2, 2, 0, 123}},
       {"5.0b.7", 2, {5, 0, 0, 0}},
       {"+.1", 0, {0, 0, 0, 0}},
+      // The runtime's white space includes the no-break and ideographic spaces, not U+0085.
+      {"\u00a02.\u30003", 2, {2, 3, 0, 0}},
+      {"\u20282.\u202f3", 2, {2, 3, 0, 0}},
+      {"\u00852.3", 0, {0, 0, 0, 0}},
   };
   for (const Row& row : rows) {
     VersionFields fields;

@@ -1,0 +1,323 @@
+// The engine stand-in's own parts: registry editor exports, scenario loading, the runner's
+// verdicts and its reports.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "host/reg_file.h"
+#include "host/report.h"
+#include "host/runner.h"
+#include "host/scenario.h"
+#include "host/utf.h"
+
+namespace {
+
+using host::RegistryChange;
+
+std::string Utf16File(const std::u16string& text) {
+  std::string bytes = "\xFF\xFE";
+  for (char16_t c : text) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>(c >> 8);
+  }
+  return bytes;
+}
+
+std::vector<std::uint8_t> Units(const std::u16string& text) {
+  std::vector<std::uint8_t> bytes;
+  for (char16_t c : text) {
+    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+  }
+  return bytes;
+}
+
+TEST(RegFile, ReadsEveryFormOfTheVersionFiveExport) {
+  const std::u16string text =
+      u"Windows Registry Editor Version 5.00\r\n\r\n"
+      u"; an exported key\r\n"
+      u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brisolt\\Corvane ORVIX]\r\n"
+      u"@=\"default\"\r\n"
+      u"\"Version\"=\"2.6 \\\"beta\\\" \\\\ x\"\r\n"
+      u"\"Count\"=dword:0000002a\r\n"
+      u"\"Path\"=hex(2):25,00,54,00,00,00\r\n"
+      u"\"List\"=hex(7):61,00,00,00,\\\r\n"
+      u"  62,00,00,00,00,00\r\n"
+      u"\"Raw\"=hex:01,ff\r\n"
+      u"\"Gone\"=-\r\n\r\n"
+      u"[-HKEY_CLASSES_ROOT\\Installer\\Products\\E1A7]\r\n";
+  std::vector<RegistryChange> changes;
+  std::string error;
+  ASSERT_TRUE(host::ParseRegText("x.reg", Utf16File(text), changes, error)) << error;
+  ASSERT_EQ(changes.size(), 9u);
+  EXPECT_EQ(changes[0].kind, RegistryChange::Kind::CreateKey);
+  EXPECT_EQ(changes[0].key, u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brisolt\\Corvane ORVIX");
+  EXPECT_EQ(changes[1].name, u"");
+  EXPECT_EQ(changes[1].value.data, Units(std::u16string(u"default\0", 8)));
+  EXPECT_EQ(changes[2].value.data, Units(std::u16string(u"2.6 \"beta\" \\ x\0", 15)));
+  EXPECT_EQ(changes[3].value.type, 4u);
+  EXPECT_EQ(changes[3].value.data, (std::vector<std::uint8_t>{0x2a, 0, 0, 0}));
+  EXPECT_EQ(changes[4].value.type, 2u);
+  EXPECT_EQ(changes[5].value.type, 7u);
+  EXPECT_EQ(changes[5].value.data, Units(std::u16string(u"a\0b\0\0", 5)));
+  EXPECT_EQ(changes[6].value.data, (std::vector<std::uint8_t>{0x01, 0xff}));
+  EXPECT_EQ(changes[7].kind, RegistryChange::Kind::DeleteValue);
+  EXPECT_EQ(changes[8].kind, RegistryChange::Kind::DeleteKey);
+  EXPECT_EQ(changes[8].key, u"HKEY_LOCAL_MACHINE\\Software\\Classes\\Installer\\Products\\E1A7");
+}
+
+TEST(RegFile, Utf8AndRegedit4Texts) {
+  std::vector<RegistryChange> changes;
+  std::string error;
+  ASSERT_TRUE(host::ParseRegText("u.reg",
+                                 "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n[HKLM\\A]\n\"N\"=\"caf\xC3\xA9\"\n",
+                                 changes, error))
+      << error;
+  EXPECT_EQ(changes.back().value.data, Units(std::u16string(u"caf\u00e9\0", 5)));
+  changes.clear();
+  // REGEDIT4 is single-byte Windows-1252, also inside expandable strings, which the registry
+  // then holds as UTF-16.
+  ASSERT_TRUE(host::ParseRegText("a.reg", "REGEDIT4\r\n[HKLM\\A]\r\n\"N\"=\"\x80 5\"\r\n\"E\"=hex(2):80,00\r\n",
+                                 changes, error))
+      << error;
+  EXPECT_EQ(changes[1].value.data, Units(std::u16string(u"\u20ac 5\0", 4)));
+  EXPECT_EQ(changes[2].value.data, Units(std::u16string(u"\u20ac\0", 2)));
+}
+
+TEST(RegFile, BrokenFilesNameTheLine) {
+  struct Row {
+    std::string text;
+    std::string error;
+  } rows[] = {
+      {"REGEDIT5\n", "r.reg:1: not a registry export"},
+      {"", "r.reg:1: not a registry export"},
+      {"REGEDIT4\n\"N\"=\"v\"\n", "r.reg:2: value before the first [key]"},
+      {"REGEDIT4\n[HKLM\\A\n", "r.reg:2: key line without closing ]"},
+      {"REGEDIT4\n[HKCU\\A]\n", "r.reg:2: key root is not HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT"},
+      {"REGEDIT4\n[HKLM\\A]\n\"N\"=\"v\n", "r.reg:3: quoted text not closed"},
+      {"REGEDIT4\n[HKLM\\A]\n\"N\"=\"a\\tb\"\n", "r.reg:3: unknown escape"},
+      {"REGEDIT4\n[HKLM\\A]\n\"N\"=dword:12\n", "r.reg:3: dword needs eight hex digits"},
+      {"REGEDIT4\n[HKLM\\A]\n\"N\"=dword:1234567g\n", "r.reg:3: dword needs eight hex digits"},
+      {"REGEDIT4\n[HKLM\\A]\n\"N\"=hex:1,02\n", "r.reg:3: a byte must be two hex digits"},
+      {"REGEDIT4\n[HKLM\\A]\n\"N\"=hex:01;02\n", "r.reg:3: bytes must be separated by commas"},
+      {"REGEDIT4\n[HKLM\\A]\n\"N\"=hex(zz):01\n", "r.reg:3: unknown value type hex(zz)"},
+      {"REGEDIT4\n[HKLM\\A]\n\"N\"=text\n", "r.reg:3: value data of no known form"},
+      {"REGEDIT4\n[HKLM\\A]\n\"N\"=\"v\" x\n", "r.reg:3: text after the closing quote"},
+      {"REGEDIT4\n[HKLM\\A]\n\"N\"=hex:01,\\", "r.reg:3: continued line at the end of the file"},
+      {"REGEDIT4\n[HKLM\\A]\n\n\"N\"=hex:01,\\\n  zz\n", "r.reg:4: a byte must be two hex digits"},
+      {"\xFF\xFEW\x00R", "r.reg: UTF-16 text cut short"},
+  };
+  for (const Row& row : rows) {
+    std::vector<RegistryChange> changes;
+    std::string error;
+    EXPECT_FALSE(host::ParseRegText("r.reg", row.text, changes, error)) << row.text;
+    EXPECT_EQ(error.compare(0, row.error.size(), row.error), 0) << error << "\nfor: " << row.text;
+  }
+}
+
+TEST(Sizes, WholeBytesInBinaryUnits) {
+  struct Row {
+    const char* text;
+    bool ok;
+    std::uint64_t bytes;
+  } rows[] = {
+      {"0", true, 0},
+      {"512 MB", true, 512ull << 20},
+      {"1.5GB", true, 3ull << 29},
+      {"2 TB", true, 2ull << 40},
+      {"18446744073709551615", true, 18446744073709551615ull},
+      {"18446744073709551616", false, 0},
+      {"16777216 TB", false, 0},
+      {"0.1 KB", false, 0},  // not a whole number of bytes
+      {"3 GiB", false, 0},
+      {"GB", false, 0},
+      {"-1", false, 0},
+  };
+  for (const Row& row : rows) {
+    std::uint64_t bytes = 0;
+    EXPECT_EQ(host::ParseSize(row.text, bytes), row.ok) << row.text;
+    if (row.ok) {
+      EXPECT_EQ(bytes, row.bytes) << row.text;
+    }
+  }
+}
+
+TEST(Statuses, NamesAndNumbersBothWays) {
+  EXPECT_EQ(host::ParseStatus("E_OUTOFMEMORY"), static_cast<HRESULT>(0x8007000E));
+  EXPECT_EQ(host::ParseStatus("0x80004002"), E_NOINTERFACE);
+  EXPECT_EQ(host::ParseStatus("0x1"), S_FALSE);
+  EXPECT_FALSE(host::ParseStatus("0x123456789").has_value());
+  EXPECT_FALSE(host::ParseStatus("0xZZ").has_value());
+  EXPECT_EQ(host::StatusName(S_FALSE), "0x00000001 S_FALSE");
+  EXPECT_EQ(host::StatusName(static_cast<HRESULT>(0x80070002)), "0x80070002");
+}
+
+class ScenarioFileTest : public ::testing::Test {
+ protected:
+  std::string Write(const std::string& name, const std::string& text) {
+    const std::string path = ::testing::TempDir() + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+};
+
+TEST_F(ScenarioFileTest, ValuesOfEveryFormAndStepKinds) {
+  const std::string path = Write("forms.json", R"({
+    "library": "ovrel",
+    "registry": {"HKLM\\K": {"S": {"sz": "ab", "terminated": false}, "M": {"multi_sz": ["a", "b"]},
+                             "Q": {"qword": 5}, "H": {"hex": "0102", "type": "expand_sz"}, "@": "d", "X": null},
+                 "HKCR\\Gone": null},
+    "volumes": {"C:\\": {"free": "1 GB", "fails": true}, "D:\\": 7},
+    "clock": "2014-02-01 09:05:03",
+    "steps": [{"set": {"A": "1", "B": null}}, {"expect": {"properties": {"A": "1", "B": null}}}]
+  })");
+  host::Scenario s;
+  std::string error;
+  ASSERT_TRUE(host::LoadScenario(path, s, error)) << error;
+  EXPECT_EQ(s.name, "forms.json");
+  ASSERT_EQ(s.registry.size(), 8u);
+  EXPECT_EQ(s.registry[1].value.data, Units(u"ab"));
+  EXPECT_EQ(s.registry[2].value.data, Units(std::u16string(u"a\0b\0\0", 5)));
+  EXPECT_EQ(s.registry[3].value.data.size(), 8u);
+  EXPECT_EQ(s.registry[4].value.type, 2u);
+  EXPECT_EQ(s.registry[5].name, u"");
+  EXPECT_EQ(s.registry[6].kind, RegistryChange::Kind::DeleteValue);
+  EXPECT_EQ(s.registry[7].kind, RegistryChange::Kind::DeleteKey);
+  EXPECT_EQ(s.registry[7].key, u"HKEY_LOCAL_MACHINE\\Software\\Classes\\Gone");
+  ASSERT_EQ(s.volumes.size(), 2u);
+  EXPECT_TRUE(s.volumes[0].fails);
+  EXPECT_EQ(s.volumes[0].freeBytes, 1ull << 30);
+  EXPECT_EQ(s.clock->hour, 9);
+  ASSERT_EQ(s.steps.size(), 2u);
+  EXPECT_EQ(s.steps[0].kind, host::Step::Kind::Set);
+  EXPECT_FALSE(s.steps[1].expect.properties[1].second.has_value());
+}
+
+TEST_F(ScenarioFileTest, MistakesNameTheFileAndThePlace) {
+  struct Row {
+    const char* text;
+    const char* error;
+  } rows[] = {
+      {"{\n\"library\": \"ovrel\",\n\"steps\": [,]}", ":3:11: malformed JSON"},
+      {"[]", ": /: expected an object, found a list"},
+      {R"({"library": "ovrel", "steps": [{"call": 5}]})", ": /steps/0/call: expected a text, found a number"},
+      {R"({"library": "ovrel", "steps": [{"cal": "verify"}]})", ": /steps/0: a step is"},
+      {R"({"library": "ovrel", "steps": [{"set": {}, "expect": {}}]})", ": /steps/0/expect: unknown key"},
+      {R"({"library": "ovrel", "steps": [{"expect": {"result": "S_OK"}}]})", ": /steps/0/expect/result: unknown key"},
+      {R"({"library": "ovrel", "steps": [{"call": "verify", "expect": {"writes": [["A"]]}}]})",
+       ": /steps/0/expect/writes/0: expected [name, value]"},
+      {R"({"library": "ovrel", "volumes": {"C:\\": "lots"}, "steps": []})", ": /volumes/C:\\: expected a number of bytes"},
+      {R"({"library": "ovrel", "clock": "2014-13-01 09:05:03", "steps": []})", ": /clock: expected a local time"},
+      {R"({"library": "ovrel", "messageAnswers": ["maybe"], "steps": []})", ": /messageAnswers/0: expected \"yes\""},
+      {R"({"library": "ovrel", "files": {"C:\\a": "open"}, "steps": []})", ": /files/C:\\a: expected \"readable\""},
+      {R"({"library": "ovrel", "deny": {"HKLM\\A": "some"}, "steps": []})", ": /deny/HKLM\\A: expected \"write\""},
+      {R"({"library": "ovrel", "registry": {"HKLM\\A": {"V": {"hex": "0g"}}}, "steps": []})",
+       ": /registry/HKLM\\A/V/hex: not a hex digit"},
+      {R"({"library": "ovrel", "registry": {"HKLM\\A": {"V": {"sz": "a", "dword": 1}}}, "steps": []})",
+       ": /registry/HKLM\\A/V: give exactly one of"},
+      {R"({"library": "ovrel", "registry": {"HKLM\\A": {"V": {"dword": 1, "terminated": false}}}, "steps": []})",
+       ": /registry/HKLM\\A/V/terminated: terminated goes with sz or expand_sz only"},
+      {R"({"library": "ovrel", "registry": {"import": ["missing.reg"]}, "steps": []})", ": /registry/import/0: "},
+      {R"({"library": "ovrel", "shutdownPrivilege": true, "steps": []})", ": /shutdownPrivilege: expected \"granted\""},
+      {R"({"library": "ovrel", "engine": {"queryStatus": -3000000000}, "steps": []})",
+       ": /engine/queryStatus: status out of the 32-bit range"},
+  };
+  for (const Row& row : rows) {
+    const std::string path = Write("bad.json", row.text);
+    host::Scenario s;
+    std::string error;
+    EXPECT_FALSE(host::LoadScenario(path, s, error)) << row.text;
+    EXPECT_NE(error.find(path + row.error), std::string::npos) << error << "\nfor: " << row.text;
+  }
+}
+
+class RunnerTest : public ScenarioFileTest {
+ protected:
+  std::vector<host::ScenarioReport> Run(const std::string& text) {
+    host::Runner runner(SUITE_LIBRARY_FOLDER);
+    std::string error;
+    EXPECT_TRUE(runner.Prepare(Write("run.json", text), error)) << error;
+    return runner.RunAll();
+  }
+};
+
+TEST_F(RunnerTest, FailedExpectationsSayWhatWasExpectedAndWhatHappened) {
+  const auto reports = Run(R"({
+    "library": "ovrel",
+    "properties": {"TOSKAN": "1"},
+    "steps": [{"call": "verify", "expect": {
+      "result": "S_FALSE",
+      "properties": {"ValidSelection": "false", "ORVIX_TOSKAN": null},
+      "writes": [["ValidSelection", "true"]],
+      "programs": [{"file": "C:\\x.exe"}],
+      "restart": true,
+      "registry": {"HKLM\\SOFTWARE\\Brisolt\\Corvane ORVIX": {"Version": "2.6"}}
+    }}]
+  })");
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_FALSE(reports[0].Passed());
+  const std::vector<std::string>& failures = reports[0].steps[0].failures;
+  ASSERT_EQ(failures.size(), 7u);
+  EXPECT_EQ(failures[0], "result: expected 0x00000001 S_FALSE, got 0x00000000 S_OK");
+  EXPECT_NE(failures[1].find("writes: expected\n      ValidSelection = \"true\"\n    got\n"), std::string::npos);
+  EXPECT_NE(failures[2].find("programs started: expected"), std::string::npos);
+  EXPECT_EQ(failures[3], "restart: expected a request, got none");
+  EXPECT_EQ(failures[4], "property ValidSelection: expected \"false\", got \"true\"");
+  EXPECT_EQ(failures[5], "property ORVIX_TOSKAN: expected <unset>, got \"\"");
+  EXPECT_EQ(failures[6],
+            "registry HKEY_LOCAL_MACHINE\\SOFTWARE\\Brisolt\\Corvane ORVIX Version: expected \"2.6\", got <absent>");
+
+  std::ostringstream junit, json;
+  host::WriteJunit(junit, reports);
+  EXPECT_NE(junit.str().find("<failure message=\"step 1: result: expected 0x00000001 S_FALSE"), std::string::npos);
+  host::WriteJson(json, reports);
+  const auto parsed = nlohmann::json::parse(json.str());
+  EXPECT_EQ(parsed["failed"], 1);
+  EXPECT_EQ(parsed["scenarios"][0]["steps"][0]["result"], "0x00000000");
+  EXPECT_EQ(parsed["scenarios"][0]["steps"][0]["resultName"], "S_OK");
+}
+
+TEST_F(RunnerTest, EachScenarioStartsOnACleanMachineAndEngine) {
+  host::Runner runner(SUITE_LIBRARY_FOLDER);
+  std::string error;
+  ASSERT_TRUE(runner.Prepare(Write("first.json", R"({
+    "library": "ovrel", "properties": {"QUOR_VERSION": "1"},
+    "registry": {"HKLM\\SOFTWARE\\Pellucor\\TAMBER VANTLE Install": {"InstallDir": "D:\\Old"}},
+    "steps": [{"call": "finishAction"}]})"),
+                             error))
+      << error;
+  ASSERT_TRUE(runner.Prepare(Write("second.json", R"({
+    "library": "ovrel",
+    "steps": [{"call": "initProperties", "expect": {"writes": [
+      ["TOSKAN_SELECTED", "install"], ["TOSKAN_ENABLED", "true"],
+      ["ORVIX_SELECTED", "install"], ["ORVIX_ENABLED", "true"]]}},
+      {"expect": {"properties": {"QUOR_VERSION": null},
+                  "registry": {"HKLM\\SOFTWARE\\Pellucor\\TAMBER VANTLE Install": null}}}]})"),
+                             error))
+      << error;
+  const auto reports = runner.RunAll();
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_TRUE(reports[0].Passed());
+  EXPECT_TRUE(reports[1].Passed()) << reports[1].steps[0].failures.size();
+  // The first run's changes show in its trace.
+  const auto& trace = reports[0].steps[0].trace;
+  EXPECT_NE(std::find(trace.begin(), trace.end(),
+                      "registry HKEY_LOCAL_MACHINE\\SOFTWARE\\Pellucor\\TAMBER VANTLE Install InstallVersion = \"1\""),
+            trace.end());
+}
+
+TEST_F(RunnerTest, LibraryAndActionProblemsAreRefusedBeforeAnythingRuns) {
+  host::Runner runner(SUITE_LIBRARY_FOLDER);
+  std::string error;
+  EXPECT_FALSE(runner.Prepare(Write("lib.json", R"({"library": "nolib", "steps": []})"), error));
+  EXPECT_NE(error.find("lib.json: /library: cannot load"), std::string::npos) << error;
+  EXPECT_FALSE(runner.Prepare(Write("act.json", R"({"library": "caddon", "steps": [{"call": "verify"}]})"), error));
+  EXPECT_NE(error.find("act.json: /steps/0/call: "), std::string::npos) << error;
+  EXPECT_NE(error.find("exports no action \"verify\""), std::string::npos) << error;
+  EXPECT_TRUE(runner.RunAll().empty());
+}
+
+}  // namespace
