@@ -67,6 +67,8 @@ int Report(const std::vector<host::ScenarioReport>& reports, bool json, const st
 int main(int argc, char** argv) {
   CLI::App app{"suitehost: runs the actions of ovrel and caddon as the suite installer engine does"};
   app.require_subcommand(1);
+  // Paths such as /work/examples/x.json (Wine maps them to drive Z:) are files, not options.
+  app.allow_windows_style_options(false);
   std::string libraryFolder = ProgramFolder();
   app.add_option("--lib-dir", libraryFolder, "Folder in which libraries named without a path are found")
       ->capture_default_str();

@@ -92,6 +92,8 @@ struct ToolRow {
   std::u16string setup;      // "CLIENTINSTALLVERSION"
   Writes writes;
 };
+// Rows show in test names and messages by their name.
+void PrintTo(const ToolRow& row, std::ostream* out) { *out << row.name; }
 
 class ToolDecision : public InitPropertiesTest, public ::testing::WithParamInterface<ToolRow> {};
 
@@ -137,6 +139,8 @@ struct ServerRow {
   std::u16string setup;      // "SERVERINSTALLVERSION"
   Writes writes;             // after the tool's two writes
 };
+// Rows show in test names and messages by their name.
+void PrintTo(const ServerRow& row, std::ostream* out) { *out << row.name; }
 
 class ServerDecision : public InitPropertiesTest, public ::testing::WithParamInterface<ServerRow> {};
 

@@ -96,6 +96,8 @@ struct TableRow {
   int system;  // 0 not looked at, 1 query fails, 2 enough room, 3 not enough
   std::u16string noSpace, message, freeSpace;
 };
+// Rows show in test names and messages by their name.
+void PrintTo(const TableRow& row, std::ostream* out) { *out << row.name; }
 
 class FinalValues : public RequiredSpaceTest, public ::testing::WithParamInterface<TableRow> {};
 

@@ -18,6 +18,8 @@ struct Row {
   Writes writes;
   bool versionRead;
 };
+// Rows show in test names and messages by their name.
+void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 
 class VerifyDecision : public ActionTest, public ::testing::WithParamInterface<Row> {};
 
