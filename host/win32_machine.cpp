@@ -315,7 +315,11 @@ void Unlock(const std::u16string& key) {
 
 class Win32Machine : public Machine {
  public:
-  ~Win32Machine() override { Release(); }
+  // The prefix is left as the first scenario found it.
+  ~Win32Machine() override {
+    Release();
+    for (const std::u16string& key : keys_) RestoreKey(key);
+  }
 
   Win32Machine() { ResetInterception(); }
 
