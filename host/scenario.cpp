@@ -238,7 +238,7 @@ ProgramStart Program(const Json& j, const std::string& where) {
   return p;
 }
 
-Expectations ReadExpect(const Json& j, const std::string& where, bool afterCall, const Scenario& s) {
+Expectations ReadExpect(const Json& j, const std::string& where, bool afterCall) {
   if (afterCall)
     OnlyKeys(j, where, {"result", "properties", "writes", "calls", "registry", "programs", "messages", "restart"});
   else
@@ -303,7 +303,6 @@ Expectations ReadExpect(const Json& j, const std::string& where, bool afterCall,
     }
   }
   if (j.contains("restart")) e.restart = Bool(j["restart"], At(where, "restart"));
-  (void)s;
   return e;
 }
 
@@ -425,7 +424,7 @@ void ReadScenario(const Json& j, Scenario& s) {
       step.kind = Step::Kind::Call;
       step.action = ToUtf8(Text(js["call"], At(step.where, "call")));
       if (js.contains("queryStatus")) step.queryStatus = Status(js["queryStatus"], At(step.where, "queryStatus"));
-      if (js.contains("expect")) step.expect = ReadExpect(js["expect"], At(step.where, "expect"), true, s);
+      if (js.contains("expect")) step.expect = ReadExpect(js["expect"], At(step.where, "expect"), true);
     } else if (js.is_object() && js.contains("set")) {
       OnlyKeys(js, step.where, {"set"});
       step.kind = Step::Kind::Set;
@@ -433,7 +432,7 @@ void ReadScenario(const Json& j, Scenario& s) {
     } else if (js.is_object() && js.contains("expect")) {
       OnlyKeys(js, step.where, {"expect"});
       step.kind = Step::Kind::Expect;
-      step.expect = ReadExpect(js["expect"], At(step.where, "expect"), false, s);
+      step.expect = ReadExpect(js["expect"], At(step.where, "expect"), false);
     } else {
       Fail(step.where, "a step is {\"call\": ACTION, ...}, {\"set\": {...}} or {\"expect\": {...}}");
     }
