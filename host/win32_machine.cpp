@@ -69,11 +69,6 @@ struct Interception {
   DWORD privilegeAdjustError = 0;
   std::set<HKEY> keys;
   std::set<HANDLE> tokens;
-  // The real functions behind the replaced imports.
-  decltype(&ShellExecuteExW) shellExecuteEx = nullptr;
-  decltype(&SysAllocString) sysAllocString = nullptr;
-  decltype(&SysAllocStringLen) sysAllocStringLen = nullptr;
-  decltype(&SysFreeString) sysFreeString = nullptr;
 };
 Interception g;
 
@@ -92,7 +87,9 @@ BOOL WINAPI FakeGetDiskFreeSpaceExW(LPCWSTR folder, PULARGE_INTEGER caller, PULA
   return TRUE;
 }
 
+// The Windows folder and the clock pass through unless the scenario fixes them.
 UINT WINAPI FakeGetWindowsDirectoryW(LPWSTR buffer, UINT size) {
+  if (!g.windowsFolder) return GetWindowsDirectoryW(buffer, size);
   const std::u16string& folder = *g.windowsFolder;
   if (folder.size() + 1 > size) return static_cast<UINT>(folder.size() + 1);
   std::memcpy(buffer, folder.c_str(), (folder.size() + 1) * sizeof(wchar_t));
@@ -100,6 +97,7 @@ UINT WINAPI FakeGetWindowsDirectoryW(LPWSTR buffer, UINT size) {
 }
 
 __time64_t __cdecl FakeTime64(__time64_t* out) {
+  if (!g.clock) return _time64(out);
   if (out != nullptr) *out = *g.clock;
   return *g.clock;
 }
@@ -136,7 +134,7 @@ BOOL WINAPI FakeExitWindowsEx(UINT flags, DWORD reason) {
 BOOL WINAPI CountingShellExecuteExW(SHELLEXECUTEINFOW* info) {
   g.starts.push_back({U(info->lpFile), U(info->lpParameters), U(info->lpDirectory), U(info->lpVerb),
                       info->fMask, info->nShow});
-  return g.shellExecuteEx(info);
+  return ShellExecuteExW(info);
 }
 
 LSTATUS WINAPI CountingRegOpenKeyExW(HKEY parent, LPCWSTR path, DWORD options, REGSAM access, PHKEY key) {
@@ -171,20 +169,20 @@ BOOL WINAPI CountingCloseHandle(HANDLE handle) {
 }
 
 BSTR WINAPI CountingSysAllocString(const OLECHAR* text) {
-  BSTR made = g.sysAllocString(text);
+  BSTR made = SysAllocString(text);
   if (made != nullptr) NoteSystemStrings(1);
   return made;
 }
 
 BSTR WINAPI CountingSysAllocStringLen(const OLECHAR* text, UINT length) {
-  BSTR made = g.sysAllocStringLen(text, length);
+  BSTR made = SysAllocStringLen(text, length);
   if (made != nullptr) NoteSystemStrings(1);
   return made;
 }
 
 void WINAPI CountingSysFreeString(BSTR text) {
   if (text != nullptr) NoteSystemStrings(-1);
-  g.sysFreeString(text);
+  SysFreeString(text);
 }
 
 struct Replacement {
@@ -192,12 +190,6 @@ struct Replacement {
   const char* name;
   void* function;
 };
-
-// The Windows folder and the clock pass through unless the scenario fixes them.
-UINT WINAPI SwitchGetWindowsDirectoryW(LPWSTR buffer, UINT size) {
-  return g.windowsFolder ? FakeGetWindowsDirectoryW(buffer, size) : GetWindowsDirectoryW(buffer, size);
-}
-__time64_t __cdecl SwitchTime64(__time64_t* out) { return g.clock ? FakeTime64(out) : _time64(out); }
 
 // The replacements read the scenario on every call, so a library taken over once follows each
 // scenario that runs after.
@@ -216,8 +208,8 @@ const Replacement kReplacements[] = {
     {"OLEAUT32.dll", "SysAllocString", reinterpret_cast<void*>(&CountingSysAllocString)},
     {"OLEAUT32.dll", "SysAllocStringLen", reinterpret_cast<void*>(&CountingSysAllocStringLen)},
     {"OLEAUT32.dll", "SysFreeString", reinterpret_cast<void*>(&CountingSysFreeString)},
-    {"KERNEL32.dll", "GetWindowsDirectoryW", reinterpret_cast<void*>(&SwitchGetWindowsDirectoryW)},
-    {"msvcrt.dll", "_time64", reinterpret_cast<void*>(&SwitchTime64)},
+    {"KERNEL32.dll", "GetWindowsDirectoryW", reinterpret_cast<void*>(&FakeGetWindowsDirectoryW)},
+    {"msvcrt.dll", "_time64", reinterpret_cast<void*>(&FakeTime64)},
 };
 
 void* ReplacementFor(const char* dll, const char* name) {
@@ -226,17 +218,9 @@ void* ReplacementFor(const char* dll, const char* name) {
   return nullptr;
 }
 
-// A fresh scenario's answers, with the real functions that some replacements pass on to.
-void ResetInterception() {
-  g = Interception{};
-  g.shellExecuteEx = &ShellExecuteExW;
-  g.sysAllocString = &SysAllocString;
-  g.sysAllocStringLen = &SysAllocStringLen;
-  g.sysFreeString = &SysFreeString;
-}
-
 // Rewrites the import address table of the module: every import by name that has a
-// replacement now calls it.
+// replacement now calls it. Only that module's table changes, so the replacements, and
+// suitehost itself, still reach the real functions.
 void ReplaceImports(HMODULE module) {
   auto* base = reinterpret_cast<BYTE*>(module);
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
@@ -313,6 +297,12 @@ void Unlock(const std::u16string& key) {
   RegCloseKey(opened);
 }
 
+void DeleteKeyTree(const std::u16string& key) {
+  Unlock(key);
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)));
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)));
+}
+
 class Win32Machine : public Machine {
  public:
   // The prefix is left as the first scenario found it.
@@ -320,8 +310,6 @@ class Win32Machine : public Machine {
     Release();
     for (const std::u16string& key : keys_) RestoreKey(key);
   }
-
-  Win32Machine() { ResetInterception(); }
 
   void Attach(void* module) override { ReplaceImports(static_cast<HMODULE>(module)); }
 
@@ -331,16 +319,14 @@ class Win32Machine : public Machine {
     all.insert(keys.begin(), keys.end());
     for (const std::u16string& key : all) RestoreKey(key);
     keys_ = keys;
-    ResetInterception();
+    g = Interception{};
     checkedStarts_ = 0;
   }
 
   void ApplyRegistry(const RegistryChange& change) override {
     const std::u16string path = BelowMachine(change.key);
     if (change.kind == RegistryChange::Kind::DeleteKey) {
-      Unlock(change.key);
-      RegDeleteTreeW(HKEY_LOCAL_MACHINE, W(path));
-      RegDeleteKeyW(HKEY_LOCAL_MACHINE, W(path));
+      DeleteKeyTree(change.key);
       return;
     }
     HKEY key = nullptr;
@@ -494,9 +480,7 @@ class Win32Machine : public Machine {
   // when first seen; every other key a scenario uses is its own and goes away.
   void RestoreKey(const std::u16string& key) {
     if (!IsSystemKey(key)) {
-      Unlock(key);
-      RegDeleteTreeW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)));
-      RegDeleteKeyW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)));
+      DeleteKeyTree(key);
       return;
     }
     auto first = firstSeen_.find(key);
@@ -506,11 +490,7 @@ class Win32Machine : public Machine {
     }
     const std::optional<RegistryValues> now = ReadKey(key);
     if (!first->second) {
-      if (now) {
-        Unlock(key);
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)));
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)));
-      }
+      if (now) DeleteKeyTree(key);
       return;
     }
     Unlock(key);
