@@ -1,6 +1,7 @@
 // RebootMachine: offers a restart when Windows holds file operations for the next one.
 #include "caddon/caddon.h"
 #include "common/registry.h"
+#include "common/unique_handle.h"
 #include "platform/platform.h"
 
 namespace {
@@ -8,24 +9,11 @@ namespace {
 const std::u16string kSessionManager = u"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 
 // Owner of the process token handle.
-class Token {
- public:
-  Token() = default;
-  Token(const Token&) = delete;
-  Token& operator=(const Token&) = delete;
-  ~Token() {
-    if (handle_ != nullptr) platform::CloseToken(handle_);
-  }
-  bool Open(std::uint32_t access) { return platform::OpenOwnToken(access, &handle_); }
-  platform::TokenHandle get() const { return handle_; }
-
- private:
-  platform::TokenHandle handle_ = nullptr;
-};
+using Token = UniqueAny<platform::TokenHandle, &platform::CloseToken>;
 
 bool ServerWasUpgraded(bool& known) {
   const RegistryKey server =
-      RegistryKey::Open(platform::Hive::LocalMachine, kServerKey, platform::kKeyAllAccess);
+      OpenRegistryKey(platform::Hive::LocalMachine, kServerKey, platform::kKeyAllAccess);
   char16_t buffer[260];
   const QueriedBytes type = QueryIntoBuffer(server.get(), u"ORVIXTYPE", buffer, sizeof buffer);
   known = type.status == platform::kSuccess;
@@ -34,7 +22,7 @@ bool ServerWasUpgraded(bool& known) {
 
 bool FileOperationsPending() {
   const RegistryKey manager =
-      RegistryKey::Open(platform::Hive::LocalMachine, kSessionManager, platform::kKeyAllAccess);
+      OpenRegistryKey(platform::Hive::LocalMachine, kSessionManager, platform::kKeyAllAccess);
   char16_t buffer[260];
   const QueriedBytes pending =
       QueryIntoBuffer(manager.get(), u"PendingFileRenameOperations", buffer, sizeof buffer);
@@ -55,7 +43,8 @@ ACTION_EXPORT RebootMachine(IDispatch*) {
                                  u"Corvane ORVIX", platform::kMbYesNo) != platform::kIdYes)
       return S_OK;
     Token token;
-    if (!token.Open(platform::kTokenAdjustPrivileges | platform::kTokenQuery)) return S_OK;
+    if (!platform::OpenOwnToken(platform::kTokenAdjustPrivileges | platform::kTokenQuery, token.put()))
+      return S_OK;
     platform::PrivilegeId shutdown;
     if (!platform::LookupPrivilege(u"SeShutdownPrivilege", &shutdown)) return S_OK;
     // The adjustment reports success even when the privilege was not granted; the last

@@ -38,16 +38,16 @@ bool RegisteredServerIsCurrent(platform::KeyHandle product) {
 ACTION_EXPORT detectORVIX(IDispatch* dispatch) {
   return RunAction(dispatch, [](const HostSession& s, HRESULT) -> HRESULT {
     const RegistryKey product =
-        RegistryKey::Open(platform::Hive::ClassesRoot, kProductKey, platform::kKeyAllAccess);
-    if (product.IsOpen()) {
+        OpenRegistryKey(platform::Hive::ClassesRoot, kProductKey, platform::kKeyAllAccess);
+    if (product) {
       // A registered product decides alone; the server key is not consulted.
       if (RegisteredServerIsCurrent(product.get())) WriteProperty(s, u"ISORVIXEXIST", u"Yes");
       return S_OK;
     }
     const RegistryKey server =
-        RegistryKey::Open(platform::Hive::LocalMachine, kServerKey, platform::kKeyAllAccess);
+        OpenRegistryKey(platform::Hive::LocalMachine, kServerKey, platform::kKeyAllAccess);
     std::u16string version;
-    if (!server.IsOpen() || !QueryText(server.get(), u"Version", version)) return S_OK;
+    if (!server || !QueryText(server.get(), u"Version", version)) return S_OK;
     const bool known = version == u"2.6" || version == u"2.6.1" || version == u"2.7";
     WriteProperty(s, u"ISORVIXEXIST", known ? u"Yes" : u"No");
     return S_OK;
@@ -56,9 +56,9 @@ ACTION_EXPORT detectORVIX(IDispatch* dispatch) {
 
 ACTION_EXPORT SetPortalTypeRegistry(IDispatch* dispatch) {
   return RunAction(dispatch, [](const HostSession& s, HRESULT) -> HRESULT {
-    const RegistryKey server = RegistryKey::Create(platform::Hive::LocalMachine, kServerKey,
+    const RegistryKey server = CreateRegistryKey(platform::Hive::LocalMachine, kServerKey,
                                                    platform::kKeyRead | platform::kKeyWrite);
-    if (!server.IsOpen()) return S_OK;
+    if (!server) return S_OK;
     const std::u16string portalType = ReadProperty(s, u"ORVIXPortalTypeProp");
     char converted[260] = {};
     // A portal type that does not fit the buffer is stored as the empty text, as an absent one

@@ -18,7 +18,7 @@ template <class Work>
 HRESULT RunAction(IDispatch* dispatch, Work&& work) noexcept {
   try {
     HostSession session;
-    const HRESULT opened = HostSession::Open(dispatch, session);
+    const HRESULT opened = OpenSession(dispatch, session);
     if (opened < 0) return opened;
     return work(session, opened);
   } catch (const std::bad_alloc&) {

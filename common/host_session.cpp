@@ -1,38 +1,39 @@
+// The session on the engine's extension interface and the bridge operations.
 #include "common/host_session.h"
 
 #include "common/sys_string.h"
 
-HRESULT HostSession::Open(IDispatch* dispatch, HostSession& session) {
-  session.Close();
+HRESULT OpenSession(IDispatch* dispatch, HostSession& session) {
+  session.reset();
   if (dispatch == nullptr) return E_POINTER;
   void* out = nullptr;
   const HRESULT status = dispatch->QueryInterface(IID_HostExtension, &out);
   if (status < 0) return status;
-  session.ext_ = static_cast<HostExtension*>(out);
+  session.reset(static_cast<HostExtension*>(out));
   // An engine that reports success without an interface leaves nothing to call.
-  if (session.ext_ == nullptr) return E_NOINTERFACE;
+  if (!session) return E_NOINTERFACE;
   return status;
 }
 
 std::u16string ReadProperty(const HostSession& session, std::u16string_view name) {
-  SysString nameString = SysString::Make(name);
+  const SysString nameString = MakeSysString(name);
   SysString value;
-  session.get()->GetProperty(nameString.get(), value.out());
-  return value.Text();
+  session.get()->GetProperty(nameString.get(), value.put());
+  return SysStringText(value);
 }
 
 void WriteProperty(const HostSession& session, std::u16string_view name,
                    std::u16string_view value) {
-  SysString nameString = SysString::Make(name);
-  SysString valueString = SysString::Make(value);
+  const SysString nameString = MakeSysString(name);
+  const SysString valueString = MakeSysString(value);
   session.get()->SetProperty(nameString.get(), valueString.get());
 }
 
 std::u16string ResolveText(const HostSession& session, std::u16string_view text) {
-  SysString input = SysString::Make(text);
+  const SysString input = MakeSysString(text);
   SysString translated;
-  session.get()->TranslateText(input.get(), translated.out());
+  session.get()->TranslateText(input.get(), translated.put());
   SysString expanded;
-  session.get()->ExpandText(translated.get(), expanded.out());
-  return expanded.Text();
+  session.get()->ExpandText(translated.get(), expanded.put());
+  return SysStringText(expanded);
 }

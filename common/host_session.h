@@ -4,40 +4,17 @@
 
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "common/host_extension.h"
+#include "common/unique_handle.h"
 
-class HostSession {
- public:
-  HostSession() = default;
-  HostSession(const HostSession&) = delete;
-  HostSession& operator=(const HostSession&) = delete;
-  HostSession(HostSession&& other) noexcept : ext_(std::exchange(other.ext_, nullptr)) {}
-  HostSession& operator=(HostSession&& other) noexcept {
-    if (this != &other) {
-      Close();
-      ext_ = std::exchange(other.ext_, nullptr);
-    }
-    return *this;
-  }
-  ~HostSession() { Close(); }
+inline void ReleaseExtension(HostExtension* extension) { extension->Release(); }
+// Releases the interface exactly once, on every way out of the action.
+using HostSession = UniqueAny<HostExtension*, &ReleaseExtension>;
 
-  // Queries `dispatch` for the extension interface. A negative status comes back unchanged
-  // and leaves the session closed; a null `dispatch` gives E_POINTER.
-  static HRESULT Open(IDispatch* dispatch, HostSession& session);
-
-  bool IsOpen() const { return ext_ != nullptr; }
-  HostExtension* get() const { return ext_; }
-
-  // Releases the interface once; later calls do nothing.
-  void Close() {
-    if (ext_ != nullptr) std::exchange(ext_, nullptr)->Release();
-  }
-
- private:
-  HostExtension* ext_ = nullptr;
-};
+// Queries `dispatch` for the extension interface. A negative status comes back unchanged
+// and leaves the session closed; a null `dispatch` gives E_POINTER.
+HRESULT OpenSession(IDispatch* dispatch, HostSession& session);
 
 // The value of a suite property; a property the engine hands back nothing for is empty.
 std::u16string ReadProperty(const HostSession& session, std::u16string_view name);

@@ -1,16 +1,15 @@
+// Registry keys and the string value helpers the actions share.
 #include "common/registry.h"
 
-RegistryKey RegistryKey::Open(platform::Hive hive, const std::u16string& path,
-                              std::uint32_t access) {
+RegistryKey OpenRegistryKey(platform::Hive hive, const std::u16string& path, std::uint32_t access) {
   RegistryKey key;
-  platform::OpenKey(hive, path, access, &key.key_);
+  platform::OpenKey(hive, path, access, key.put());
   return key;
 }
 
-RegistryKey RegistryKey::Create(platform::Hive hive, const std::u16string& path,
-                                std::uint32_t access) {
+RegistryKey CreateRegistryKey(platform::Hive hive, const std::u16string& path, std::uint32_t access) {
   RegistryKey key;
-  platform::CreateKey(hive, path, access, &key.key_);
+  platform::CreateKey(hive, path, access, key.put());
   return key;
 }
 

@@ -3,40 +3,17 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 
+#include "common/unique_handle.h"
 #include "platform/platform.h"
 
-// Owner of one open registry key: closed exactly once.
-class RegistryKey {
- public:
-  RegistryKey() = default;
-  RegistryKey(const RegistryKey&) = delete;
-  RegistryKey& operator=(const RegistryKey&) = delete;
-  RegistryKey(RegistryKey&& other) noexcept : key_(std::exchange(other.key_, nullptr)) {}
-  RegistryKey& operator=(RegistryKey&& other) noexcept {
-    if (this != &other) {
-      Close();
-      key_ = std::exchange(other.key_, nullptr);
-    }
-    return *this;
-  }
-  ~RegistryKey() { Close(); }
+// Owner of one open registry key: closed exactly once. An unopened key reads as a key without
+// values and takes no writes.
+using RegistryKey = UniqueAny<platform::KeyHandle, &platform::CloseKey>;
 
-  // Opens (or, with Create, creates or opens) the key; an unopened key reads as a key
-  // without values and takes no writes.
-  static RegistryKey Open(platform::Hive hive, const std::u16string& path, std::uint32_t access);
-  static RegistryKey Create(platform::Hive hive, const std::u16string& path, std::uint32_t access);
-
-  bool IsOpen() const { return key_ != nullptr; }
-  platform::KeyHandle get() const { return key_; }
-
- private:
-  void Close() {
-    if (key_ != nullptr) platform::CloseKey(std::exchange(key_, nullptr));
-  }
-  platform::KeyHandle key_ = nullptr;
-};
+// Opens the key, or (Create) creates or opens it.
+RegistryKey OpenRegistryKey(platform::Hive hive, const std::u16string& path, std::uint32_t access);
+RegistryKey CreateRegistryKey(platform::Hive hive, const std::u16string& path, std::uint32_t access);
 
 struct RegistryText {
   std::u16string text;

@@ -1,3 +1,4 @@
+// Program starts and the time stamp through the platform boundary.
 #include "common/system.h"
 
 #include "common/text_format.h"

@@ -2,7 +2,6 @@
 // actions need exactly the "C" locale's forms on every machine.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,16 +24,3 @@ double ParseDecimal(std::u16string_view text);
 
 // "%Y-%m-%d.%X" in the "C" locale: 2014-02-01.09:05:03.
 std::u16string FormatTimeStamp(const platform::LocalTime& time);
-
-// The four signed 32-bit fields of a dotted version text, major first.
-using VersionFields = std::array<std::int32_t, 4>;
-
-// Scans `text` as the wide scan "%d.%d.%d.%d" does: each field skips leading white space and
-// takes a sign and decimal digits (clamped to the 32-bit range on overflow); the full stop
-// between fields must follow at once. Scanning stops at the first mismatch. Fields the scan
-// does not reach are 0. Returns the number of fields assigned.
-int ScanDottedVersion(std::u16string_view text, VersionFields& fields);
-
-// 1 when `second` is newer than `first`, 0 when `first` is newer, -1 when both are the same
-// over as many fields as `first` has full stops plus one (at most four).
-int CompareDottedVersions(std::u16string_view first, std::u16string_view second);

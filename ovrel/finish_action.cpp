@@ -14,9 +14,9 @@ ACTION_EXPORT finishAction(IDispatch* dispatch) {
     const std::u16string installDir = ReadProperty(s, u"INSTALLDIR");
     // Only an existing record is written to; the key is never created here.
     const RegistryKey key =
-        RegistryKey::Open(platform::Hive::LocalMachine, kInstallRecordKey, platform::kKeyWrite);
+        OpenRegistryKey(platform::Hive::LocalMachine, kInstallRecordKey, platform::kKeyWrite);
     auto record = [&](const char16_t* name, const std::u16string& text) {
-      if (key.IsOpen()) WriteRegistryText(key.get(), name, text);
+      if (key) WriteRegistryText(key.get(), name, text);
     };
     if (InstallSucceeded(s)) {
       if (!installDir.empty()) record(u"InstallDir", installDir);

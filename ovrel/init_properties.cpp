@@ -2,6 +2,7 @@
 // wizard as feature states, enablement flags and texts.
 #include "common/registry.h"
 #include "common/text_format.h"
+#include "common/version.h"
 #include "ovrel/install_record.h"
 #include "ovrel/ovrel.h"
 
@@ -112,7 +113,7 @@ ACTION_EXPORT initProperties(IDispatch* dispatch) {
   return RunAction(dispatch, [](const HostSession& s, HRESULT) -> HRESULT {
     // The key is opened before the setup version is read, and closed once the values are in.
     const RegistryKey key =
-        RegistryKey::Open(platform::Hive::LocalMachine, kInstallRecordKey, platform::kKeyRead);
+        OpenRegistryKey(platform::Hive::LocalMachine, kInstallRecordKey, platform::kKeyRead);
     const std::u16string serverSetupVersion = ReadProperty(s, u"SERVERINSTALLVERSION");
     auto value = [&](const char16_t* name) { return ReadRegistryText(key.get(), name, u"").text; };
     Record record;

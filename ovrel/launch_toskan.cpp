@@ -16,8 +16,8 @@ const char16_t kToolProgram[] = u"\\VendorTools\\Toskan\\toskan.exe";
 HRESULT StartToskan(const HostSession& s) {
   if (ReadProperty(s, u"LAUNCH_TOSKAN").empty()) return S_OK;
   const RegistryKey key =
-      RegistryKey::Open(platform::Hive::LocalMachine, kInstallRecordKey, platform::kKeyRead);
-  if (!key.IsOpen()) return S_OK;
+      OpenRegistryKey(platform::Hive::LocalMachine, kInstallRecordKey, platform::kKeyRead);
+  if (!key) return S_OK;
   const std::u16string installed = ReadRegistryText(key.get(), u"ClientInstallDir", u"").text;
   LaunchProgram(installed + kToolProgram, u"-top", installed + kToolFolder);
   return S_OK;
@@ -43,8 +43,8 @@ ACTION_EXPORT allowLaunchToskan(IDispatch* dispatch) {
 // or a refused query) the query's failing status is the result.
 ACTION_EXPORT test(IDispatch* dispatch) {
   return RunAction(dispatch, [](const HostSession& s, HRESULT) -> HRESULT {
-    const SysString caption = SysString::Make(u"DLL Action");
-    const SysString message = SysString::Make(u"HRESULT __stdcall test(IDispatch *pDispatch)");
+    const SysString caption = MakeSysString(u"DLL Action");
+    const SysString message = MakeSysString(u"HRESULT __stdcall test(IDispatch *pDispatch)");
     std::int32_t answer = 0;
     return s.get()->ShowHostMessage(message.get(), caption.get(), 0, &answer);
   });

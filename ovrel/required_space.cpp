@@ -53,7 +53,7 @@ std::u16string FreeSpaceText(std::uint64_t freeBytes) {
 
 HRESULT CheckSystemDriveSpace(IDispatch* dispatch) {
   HostSession s;
-  const HRESULT opened = HostSession::Open(dispatch, s);
+  const HRESULT opened = OpenSession(dispatch, s);
   if (opened < 0) return opened;
   std::u16string folder = platform::EnvironmentVariable(u"SystemRoot");
   const std::u16string requirementText = ReadProperty(s, u"REQUIRED_SPACE_SYSTEM");

@@ -7,18 +7,17 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/records.h"
+
 namespace platform {
 
 // Win32 status codes and constants the callers look at, with their Windows values.
 constexpr std::int32_t kSuccess = 0;
 constexpr std::int32_t kFileNotFound = 2;
-constexpr std::int32_t kPathNotFound = 3;
 constexpr std::int32_t kAccessDenied = 5;
 constexpr std::int32_t kInvalidHandle = 6;
 constexpr std::int32_t kInvalidParameter = 87;
-constexpr std::int32_t kInsufficientBuffer = 122;
 constexpr std::int32_t kMoreData = 234;
-constexpr std::int32_t kDirectory = 267;
 constexpr std::int32_t kNotAllAssigned = 1300;
 
 constexpr std::uint32_t kRegSz = 1;
@@ -67,14 +66,6 @@ std::u16string EnvironmentVariable(const std::u16string& name);
 std::u16string WindowsFolder();
 
 // ---- Programs and files -----------------------------------------------------------------
-struct ShellStart {
-  std::uint32_t mask = 0;
-  std::u16string verb;
-  std::u16string file;
-  std::u16string parameters;
-  std::u16string directory;
-  int show = 0;
-};
 // ShellExecuteExW with no owner window; true when the system reports a start.
 bool StartShellProgram(const ShellStart& start);
 constexpr std::uint32_t kSeeMaskFlagNoUi = 0x00000400;
@@ -84,14 +75,6 @@ constexpr int kSwShowNormal = 1;
 bool OpenForSharedReading(const std::u16string& path);
 
 // ---- Clock -----------------------------------------------------------------------------
-struct LocalTime {
-  int year = 0;    // e.g. 2014
-  int month = 0;   // 1-12
-  int day = 0;     // 1-31
-  int hour = 0;    // 0-23
-  int minute = 0;  // 0-59
-  int second = 0;  // 0-60
-};
 // The current calendar time converted to the machine's local time; false if it cannot be.
 bool CurrentLocalTime(LocalTime* now);
 

@@ -1,3 +1,4 @@
+// detectORVIX, SetPortalTypeRegistry and RebootMachine on the simulated machine.
 #include <gtest/gtest.h>
 
 #include "caddon/caddon.h"
@@ -16,16 +17,16 @@ class CaddonTest : public ActionTest {
   void SetDword(const std::u16string& key, const std::u16string& name, std::uint32_t number) {
     sim::RegValue value{platform::kRegDword, {}};
     for (int i = 0; i < 4; ++i) value.data.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
-    sim::machine().registry.SetValue(*sim::Registry::Canonical(key), name, value);
+    sim::machine().registry.SetValue(*platform::CanonicalKey(key), name, value);
   }
   void SetRaw(const std::u16string& key, const std::u16string& name, std::u16string units) {
     sim::RegValue value{platform::kRegSz, {}};
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(units.data());
     value.data.assign(bytes, bytes + units.size() * 2);
-    sim::machine().registry.SetValue(*sim::Registry::Canonical(key), name, value);
+    sim::machine().registry.SetValue(*platform::CanonicalKey(key), name, value);
   }
   void Deny(const std::u16string& key) {
-    sim::machine().registry.CreateKey(*sim::Registry::Canonical(key)).deniedAccess = platform::kKeySetValue;
+    sim::machine().registry.CreateKey(*platform::CanonicalKey(key)).deniedAccess = platform::kKeySetValue;
   }
   std::optional<std::u16string> Exist() {
     EXPECT_EQ(detectORVIX(&engine), S_OK);
@@ -61,13 +62,13 @@ TEST_F(CaddonTest, ServerKeyVersionsAreMatchedWhole) {
   for (const Row& row : rows) {
     engine.properties.clear();
     SetRegistryText(kServer, u"Version", row.version);
-    EXPECT_EQ(Exist(), row.answer) << host::ToUtf8(row.version);
+    EXPECT_EQ(Exist(), row.answer) << testkit::ToUtf8(row.version);
   }
 }
 
 TEST_F(CaddonTest, MissingOrRefusedKeysWriteNothing) {
   EXPECT_EQ(Exist(), std::nullopt);
-  sim::machine().registry.CreateKey(*sim::Registry::Canonical(kServer));
+  sim::machine().registry.CreateKey(*platform::CanonicalKey(kServer));
   EXPECT_EQ(Exist(), std::nullopt);  // no "Version"
   // Without administrative rights the product key is refused and the server key tried next.
   SetRegistryText(kProduct, u"ProductName", u"Corvane ORVIX");
@@ -96,10 +97,10 @@ TEST_F(CaddonTest, PortalTypeIsStoredInTheAnsiCodePage) {
   for (const Row& row : rows) {
     engine.properties[u"ORVIXPortalTypeProp"] = row.property;
     EXPECT_EQ(SetPortalTypeRegistry(&engine), S_OK);
-    auto value = sim::machine().registry.GetValue(*sim::Registry::Canonical(kServer), u"IsIntegratedPortal");
+    auto value = sim::machine().registry.GetValue(*platform::CanonicalKey(kServer), u"IsIntegratedPortal");
     ASSERT_TRUE(value.has_value());
     EXPECT_EQ(value->type, platform::kRegSz);
-    EXPECT_EQ(StoredText(kServer, u"IsIntegratedPortal"), row.stored) << host::ToUtf8(row.property);
+    EXPECT_EQ(StoredText(kServer, u"IsIntegratedPortal"), row.stored) << testkit::ToUtf8(row.property);
     // One terminating character, stored as UTF-16 by the system.
     EXPECT_EQ(value->data.size(), (row.stored.size() + 1) * 2);
   }
@@ -108,7 +109,7 @@ TEST_F(CaddonTest, PortalTypeIsStoredInTheAnsiCodePage) {
 TEST_F(CaddonTest, PortalTypeCreatesTheKeyAndNeedsTheRightToWrite) {
   engine.properties[u"ORVIXPortalTypeProp"] = u"0";
   SetPortalTypeRegistry(&engine);
-  const sim::RegKeyData* key = sim::machine().registry.FindKey(*sim::Registry::Canonical(kServer));
+  const sim::RegKeyData* key = sim::machine().registry.FindKey(*platform::CanonicalKey(kServer));
   ASSERT_NE(key, nullptr);
   EXPECT_EQ(key->values.size(), 1u);
   sim::Reset();
@@ -173,17 +174,17 @@ TEST_F(RebootTest, InstallationTypeDecides) {
     if (row.type != nullptr)
       SetRegistryText(kServer, u"ORVIXTYPE", row.type);
     else
-      sim::machine().registry.FindKey(*sim::Registry::Canonical(kServer))->values.clear();
-    EXPECT_EQ(Shown(), row.shown) << (row.type ? host::ToUtf8(row.type) : "none");
+      sim::machine().registry.FindKey(*platform::CanonicalKey(kServer))->values.clear();
+    EXPECT_EQ(Shown(), row.shown) << (row.type ? testkit::ToUtf8(row.type) : "none");
   }
-  sim::machine().registry.DeleteKey(*sim::Registry::Canonical(kServer));
+  sim::machine().registry.DeleteKey(*platform::CanonicalKey(kServer));
   EXPECT_EQ(Shown(), 0u);
 }
 
 TEST_F(RebootTest, PendingOperationsOfAnyLengthCount) {
   SetRaw(kManager, u"PendingFileRenameOperations", std::u16string(2000, u'p'));  // 4000 bytes
   EXPECT_EQ(Shown(), 1u);
-  sim::machine().registry.FindKey(*sim::Registry::Canonical(kManager))->values.clear();
+  sim::machine().registry.FindKey(*platform::CanonicalKey(kManager))->values.clear();
   EXPECT_EQ(Shown(), 1u);  // no list: no offer
   SetRaw(kManager, u"PendingFileRenameOperations", u"x");
   Deny(kManager);  // without administrative rights

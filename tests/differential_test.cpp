@@ -11,6 +11,7 @@
 #include <string>
 
 #include "common/text_format.h"
+#include "common/version.h"
 
 namespace {
 

@@ -1,3 +1,4 @@
+// finishAction and the launch actions on the simulated machine.
 #include <gtest/gtest.h>
 
 #include "ovrel/install_record.h"
@@ -14,7 +15,7 @@ class FinishTest : public ActionTest {
  protected:
   void SetUp() override {
     ActionTest::SetUp();
-    sim::machine().registry.CreateKey(*sim::Registry::Canonical(kRecord));
+    sim::machine().registry.CreateKey(*platform::CanonicalKey(kRecord));
     sim::machine().clock = platform::LocalTime{2014, 2, 1, 9, 5, 3};
     engine.translations[u"IDS_INSTALL_SUCCESS"] = u"[SUCCESS]";
     engine.expansions[u"[SUCCESS]"] = u"Installation completed";
@@ -46,7 +47,7 @@ TEST_F(FinishTest, SuccessRecordsTheFolderAndStartsThePostInstallProgram) {
 TEST_F(FinishTest, StatusesThatOnlyLookAlikeAreFailures) {
   for (const char16_t* status : {u"installation completed", u"Installation completed "}) {
     sim::Reset();
-    sim::machine().registry.CreateKey(*sim::Registry::Canonical(kRecord));
+    sim::machine().registry.CreateKey(*platform::CanonicalKey(kRecord));
     SetRegistryText(kRecord, u"InstallDir", u"E:\\Before");
     engine.properties[u"ISInstallStatus"] = status;
     EXPECT_EQ(finishAction(&engine), S_OK);
@@ -72,14 +73,14 @@ TEST_F(FinishTest, MissingRecordKeyIsNeverCreatedButTheProgramStillStarts) {
   sim::Reset();
   sim::machine().clock = platform::LocalTime{2014, 2, 1, 9, 5, 3};
   EXPECT_EQ(finishAction(&engine), S_OK);
-  EXPECT_EQ(sim::machine().registry.FindKey(*sim::Registry::Canonical(kRecord)), nullptr);
+  EXPECT_EQ(sim::machine().registry.FindKey(*platform::CanonicalKey(kRecord)), nullptr);
   EXPECT_EQ(Started().size(), 1u);
 }
 
 TEST_F(FinishTest, ResolutionOrderIsLiteralFirst) {
   finishAction(&engine);
   std::vector<std::string> calls;
-  for (const host::HostCall& call : engine.journal) calls.push_back(call.Describe());
+  for (const testkit::HostCall& call : engine.journal) calls.push_back(call.Describe());
   EXPECT_EQ(std::vector<std::string>(calls.begin() + 1, calls.begin() + 7),
             (std::vector<std::string>{"read INSTALLDIR = \"D:\\\\Corvane\"",
                                       "translate \"IDS_INSTALL_SUCCESS\" -> \"[SUCCESS]\"",
@@ -91,7 +92,7 @@ TEST_F(FinishTest, ResolutionOrderIsLiteralFirst) {
 
 TEST_F(FinishTest, RecordedFolderIsReadBackByTheNextInstallation) {
   finishAction(&engine);
-  host::TestEngine next;
+  testkit::TestEngine next;
   EXPECT_EQ(initProperties(&next), S_OK);
   EXPECT_EQ(next.Property(u"DEFINED_INSTALLDIR"), u"D:\\Corvane");
 }
@@ -124,7 +125,7 @@ TEST_F(LaunchTest, NothingStartsWithoutRequestSuccessOrRecord) {
   EXPECT_EQ(launchToskan(&engine), S_FALSE);
   engine.queryStatus = S_OK;
   engine.properties[u"ISInstallStatus"] = u"[SUCCESS]";
-  sim::machine().registry.DeleteKey(*sim::Registry::Canonical(kRecord));
+  sim::machine().registry.DeleteKey(*platform::CanonicalKey(kRecord));
   EXPECT_EQ(launchToskan(&engine), S_OK);
   EXPECT_TRUE(Started().empty());
 }

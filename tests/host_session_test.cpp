@@ -1,3 +1,4 @@
+// The session and the bridge operations against the test engine and a raw slot table.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,7 +12,7 @@
 
 namespace {
 
-using host::HostCall;
+using testkit::HostCall;
 using testing_support::ActionTest;
 
 // An engine written as a bare table of functions, slot by slot, the way the engine lays out
@@ -52,10 +53,10 @@ TEST_F(RawTableTest, BridgeOperationsUseTheEngineSlots) {
   RawEngine raw{table, {}};
   {
     HostSession session;
-    ASSERT_EQ(HostSession::Open(reinterpret_cast<IDispatch*>(&raw), session), S_OK);
-    EXPECT_EQ(host::ToUtf8(ReadProperty(session, u"A")), "x");
+    ASSERT_EQ(OpenSession(reinterpret_cast<IDispatch*>(&raw), session), S_OK);
+    EXPECT_EQ(testkit::ToUtf8(ReadProperty(session, u"A")), "x");
     WriteProperty(session, u"A", u"b");
-    EXPECT_EQ(host::ToUtf8(ResolveText(session, u"t")), "x");
+    EXPECT_EQ(testkit::ToUtf8(ResolveText(session, u"t")), "x");
   }
   EXPECT_EQ(raw.slots, (std::vector<int>{0, 9, 10, 12, 11, 2}));
 }
@@ -64,7 +65,7 @@ class BridgeTest : public ActionTest {
  protected:
   HostSession Open() {
     HostSession session;
-    EXPECT_EQ(HostSession::Open(&engine, session), S_OK);
+    EXPECT_EQ(OpenSession(&engine, session), S_OK);
     return session;
   }
 };
@@ -104,9 +105,9 @@ TEST_F(BridgeTest, SessionReleasesOnceEvenWhenMoved) {
   {
     HostSession first = Open();
     HostSession second = std::move(first);
-    EXPECT_FALSE(first.IsOpen());
-    second.Close();
-    second.Close();
+    EXPECT_FALSE(first);
+    second.reset();
+    second.reset();
   }
   EXPECT_EQ(engine.releases, 1);
 }
@@ -114,9 +115,9 @@ TEST_F(BridgeTest, SessionReleasesOnceEvenWhenMoved) {
 TEST_F(BridgeTest, FailedQueryGivesItsStatusAndNothingToRelease) {
   engine.queryStatus = static_cast<HRESULT>(0x80004005u);
   HostSession session;
-  EXPECT_EQ(HostSession::Open(&engine, session), static_cast<HRESULT>(0x80004005u));
-  EXPECT_FALSE(session.IsOpen());
-  EXPECT_EQ(HostSession::Open(nullptr, session), E_POINTER);
+  EXPECT_EQ(OpenSession(&engine, session), static_cast<HRESULT>(0x80004005u));
+  EXPECT_FALSE(session);
+  EXPECT_EQ(OpenSession(nullptr, session), E_POINTER);
   EXPECT_EQ(engine.releases, 0);
 }
 

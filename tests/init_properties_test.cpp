@@ -1,3 +1,4 @@
+// initProperties: the decision tables of the installed products and their writes.
 #include <gtest/gtest.h>
 
 #include "ovrel/install_record.h"
@@ -6,7 +7,7 @@
 
 namespace {
 
-using host::HostCall;
+using testkit::HostCall;
 using testing_support::ActionTest;
 using testing_support::Show;
 using testing_support::Writes;
@@ -74,11 +75,11 @@ TEST_F(InitPropertiesTest, BothCurrentMarksTheSuiteUpToDate) {
                        "write TOSKAN_SELECTED = \"install\"",
                        "write TOSKAN_ENABLED = \"false\"",
                        "read CLIENTINSTALLVERSION = \"7.1\"",
-                       "write TOSKAN_TEXT = \"" + host::ToUtf8(M1) + "\"",
+                       "write TOSKAN_TEXT = \"" + testkit::ToUtf8(M1) + "\"",
                        "write TOSKAN_INSTALLED = \"true\"",
                        "write ORVIX_SELECTED = \"install\"",
                        "write ORVIX_ENABLED = \"false\"",
-                       "write ORVIX_TEXT = \"" + host::ToUtf8(M3(u"3.1.4.77")) + "\"",
+                       "write ORVIX_TEXT = \"" + testkit::ToUtf8(M3(u"3.1.4.77")) + "\"",
                        "write ORVIX_INSTALLED = \"true\"",
                        "write DEFINED_INSTALLDIR = \"D:\\\\Corvane\"",
                        "write KALDO_UPTODATE = \"true\"",
@@ -216,7 +217,7 @@ TEST_F(InitPropertiesTest, UnreadableRecordValuesCountAsNotInstalled) {
   const std::u16string over(600, u'9');  // 1200 bytes: more than the buffer
   Record(u"orvix_version", over);
   sim::RegValue dword{platform::kRegDword, {0x37, 0, 0x2E, 0}};  // "7." as UTF-16, 4 bytes
-  sim::machine().registry.SetValue(*sim::Registry::Canonical(kRecord), u"ClientInstalledVersion", dword);
+  sim::machine().registry.SetValue(*platform::CanonicalKey(kRecord), u"ClientInstalledVersion", dword);
   engine.properties[u"CLIENTINSTALLVERSION"] = u"7.";
   const Writes writes = Run();
   // The DWORD's bytes read as the text "7.", the same version as the setup's.

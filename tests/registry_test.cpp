@@ -1,3 +1,4 @@
+// The simulated registry as the actions open it.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -14,16 +15,16 @@ using testing_support::ActionTest;
 class SimulatedRegistryTest : public ActionTest {};
 
 TEST_F(SimulatedRegistryTest, ClassesRootIsTheClassesKeyOfTheMachine) {
-  sim::machine().registry.SetValue(*sim::Registry::Canonical(u"HKCR\\Installer\\P"), u"N", {});
-  RegistryKey viaMachine = RegistryKey::Open(platform::Hive::LocalMachine,
+  sim::machine().registry.SetValue(*platform::CanonicalKey(u"HKCR\\Installer\\P"), u"N", {});
+  RegistryKey viaMachine = OpenRegistryKey(platform::Hive::LocalMachine,
                                              u"SOFTWARE\\Classes\\Installer\\P", platform::kKeyRead);
-  EXPECT_TRUE(viaMachine.IsOpen());
-  sim::machine().registry.FindKey(*sim::Registry::Canonical(u"HKCR\\Installer\\P"))->deniedAccess =
+  EXPECT_TRUE(viaMachine);
+  sim::machine().registry.FindKey(*platform::CanonicalKey(u"HKCR\\Installer\\P"))->deniedAccess =
       platform::kKeySetValue;
-  RegistryKey all = RegistryKey::Open(platform::Hive::ClassesRoot, u"Installer\\P", platform::kKeyAllAccess);
-  EXPECT_FALSE(all.IsOpen());
-  RegistryKey read = RegistryKey::Open(platform::Hive::ClassesRoot, u"Installer\\P", platform::kKeyRead);
-  EXPECT_TRUE(read.IsOpen());
+  RegistryKey all = OpenRegistryKey(platform::Hive::ClassesRoot, u"Installer\\P", platform::kKeyAllAccess);
+  EXPECT_FALSE(all);
+  RegistryKey read = OpenRegistryKey(platform::Hive::ClassesRoot, u"Installer\\P", platform::kKeyRead);
+  EXPECT_TRUE(read);
 }
 
 }  // namespace

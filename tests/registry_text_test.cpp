@@ -13,8 +13,8 @@ const std::u16string kKey = u"SOFTWARE\\Corvane Suite Tests\\Registry Text";
 class RegistryTextTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    key_ = RegistryKey::Create(platform::Hive::LocalMachine, kKey, platform::kKeyAllAccess);
-    ASSERT_TRUE(key_.IsOpen());
+    key_ = CreateRegistryKey(platform::Hive::LocalMachine, kKey, platform::kKeyAllAccess);
+    ASSERT_TRUE(key_);
   }
   // Stores exactly `bytes` bytes. The system keeps a NUL that stands right after a string's
   // counted data, so the units given are followed by one that is not a NUL.
@@ -72,8 +72,8 @@ TEST_F(RegistryTextTest, MissingValueKeyOrHandleGivesTheFallback) {
   EXPECT_EQ(missing.text, u"dflt");
   EXPECT_EQ(missing.status, platform::kFileNotFound);
   const RegistryKey never =
-      RegistryKey::Open(platform::Hive::LocalMachine, kKey + u"\\Never Created", platform::kKeyRead);
-  EXPECT_FALSE(never.IsOpen());
+      OpenRegistryKey(platform::Hive::LocalMachine, kKey + u"\\Never Created", platform::kKeyRead);
+  EXPECT_FALSE(never);
   const RegistryText noKey = ReadRegistryText(never.get(), u"X", u"dflt");
   EXPECT_EQ(noKey.text, u"dflt");
   EXPECT_EQ(noKey.status, platform::kInvalidHandle);
@@ -88,8 +88,8 @@ TEST_F(RegistryTextTest, WrittenTextReadsBackWithItsTerminatorStored) {
   const std::u16string big(300000, u'q');
   EXPECT_TRUE(WriteRegistryText(key_.get(), u"Big", big));
   EXPECT_EQ(ReadRegistryText(key_.get(), u"Big", u"fallback").text, u"fallback");
-  const RegistryKey readOnly = RegistryKey::Open(platform::Hive::LocalMachine, kKey, platform::kKeyRead);
-  ASSERT_TRUE(readOnly.IsOpen());
+  const RegistryKey readOnly = OpenRegistryKey(platform::Hive::LocalMachine, kKey, platform::kKeyRead);
+  ASSERT_TRUE(readOnly);
   EXPECT_FALSE(WriteRegistryText(readOnly.get(), u"Dir", u"x"));
   EXPECT_FALSE(WriteRegistryText(nullptr, u"Dir", u"x"));
 }

@@ -1,3 +1,4 @@
+// calculateRequiredSpace: space texts, requirements and the final values.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -42,7 +43,7 @@ TEST(FreeSpaceText, WholeAndFractionalUnits) {
       {~std::uint64_t{0}, "17179869184.00 GB"},
       {5 * GiB + 1, "5.00 GB"},
   };
-  for (const Row& row : rows) EXPECT_EQ(host::ToUtf8(FreeSpaceText(row.bytes)), row.text) << row.bytes;
+  for (const Row& row : rows) EXPECT_EQ(testkit::ToUtf8(FreeSpaceText(row.bytes)), row.text) << row.bytes;
 }
 
 TEST(Requirement, ConversionAndItsSoundLimits) {
@@ -83,7 +84,7 @@ class RequiredSpaceTest : public ActionTest {
   std::u16string P(const std::u16string& name) { return engine.Property(name).value_or(u"<unset>"); }
   // The final values of the properties the decision table speaks of.
   std::string Outcome() {
-    return host::ToUtf8(P(u"NO_SPACE") + u" | " + P(u"NO_SPACE_MESSAGE") + u" | " + P(u"FREE_SPACE"));
+    return testkit::ToUtf8(P(u"NO_SPACE") + u" | " + P(u"NO_SPACE_MESSAGE") + u" | " + P(u"FREE_SPACE"));
   }
 };
 
@@ -110,7 +111,7 @@ TEST_P(FinalValues, Row) {
   if (row.system == 1) sim::machine().volumes[u"C:\\"].fails = true;
   if (row.system == 3) Volume(u"C:\\", 2 * GiB);  // exactly the system requirement
   EXPECT_EQ(Run(), S_OK);
-  EXPECT_EQ(Outcome(), host::ToUtf8(row.noSpace + u" | " + row.message + u" | " + row.freeSpace));
+  EXPECT_EQ(Outcome(), testkit::ToUtf8(row.noSpace + u" | " + row.message + u" | " + row.freeSpace));
   EXPECT_EQ(P(u"REQ_SPACE"), u"1.50 GB");
   EXPECT_EQ(P(u"INSTALLDIR_SET"), row.s3Case ? u"true" : u"false");
   EXPECT_EQ(P(u"ORVIX_UPDATE"), u"false");
@@ -170,11 +171,11 @@ TEST_F(RequiredSpaceTest, InstalledProductsNeedNothingAndExactFitIsNotEnough) {
   Volume(u"D:\\", 0);
   Run();
   EXPECT_EQ(P(u"REQ_SPACE"), u"0.00 GB");
-  EXPECT_EQ(Outcome(), host::ToUtf8(u"true | " + S3 + u" | 0 MB"));
+  EXPECT_EQ(Outcome(), testkit::ToUtf8(u"true | " + S3 + u" | 0 MB"));
   engine.properties = {{u"INSTALLDIR", u"D:\\x"}, {u"ORVIX", u"1"}, {u"REQUIRED_SPACE_ORVIX", u"2"}};
   Volume(u"D:\\", 2 * GiB);
   Run();
-  EXPECT_EQ(Outcome(), host::ToUtf8(u"true | " + S2 + u" | 2 GB"));
+  EXPECT_EQ(Outcome(), testkit::ToUtf8(u"true | " + S2 + u" | 2 GB"));
 }
 
 TEST_F(RequiredSpaceTest, FolderOfEightyThreeGoesOnToTheSystemDrive) {
@@ -198,7 +199,7 @@ TEST_F(RequiredSpaceTest, UpgradeOnAnInaccessibleDriveSaysS3) {
   sim::machine().volumes.erase(u"D:\\");
   Run();
   EXPECT_EQ(P(u"ORVIX_UPDATE"), u"true");
-  EXPECT_EQ(Outcome(), host::ToUtf8(u"true | " + S3 + u" | N/A"));
+  EXPECT_EQ(Outcome(), testkit::ToUtf8(u"true | " + S3 + u" | N/A"));
 }
 
 TEST_F(RequiredSpaceTest, SystemDriveFromTempThenTheWindowsFolder) {
@@ -227,7 +228,7 @@ TEST_F(RequiredSpaceTest, SystemRequirementTextIsQuotedAsRead) {
 TEST_F(RequiredSpaceTest, HostileRequirementsNeverMakeAFullDiskLookLargeEnough) {
   engine.properties[u"REQUIRED_SPACE_ORVIX"] = u"1e999";
   Run();
-  EXPECT_EQ(Outcome(), host::ToUtf8(u"true | " + S2 + u" | 10 GB"));
+  EXPECT_EQ(Outcome(), testkit::ToUtf8(u"true | " + S2 + u" | 10 GB"));
   EXPECT_EQ(P(u"REQ_SPACE"), u"inf GB");
   engine.properties[u"REQUIRED_SPACE_ORVIX"] = u"-50";
   engine.properties[u"TOSKAN"] = u"1";
@@ -239,7 +240,7 @@ TEST_F(RequiredSpaceTest, HostileRequirementsNeverMakeAFullDiskLookLargeEnough) 
 
 TEST_F(RequiredSpaceTest, InnerSessionFailureIsTheResultAfterAllWrites) {
   // The engine refuses the second query only.
-  struct OnceEngine : host::TestEngine {
+  struct OnceEngine : testkit::TestEngine {
     int queries = 0;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
       queryStatus = ++queries == 1 ? S_OK : static_cast<HRESULT>(0x80004005u);

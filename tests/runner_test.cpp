@@ -7,15 +7,16 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "host/reg_file.h"
-#include "host/report.h"
-#include "host/runner.h"
-#include "host/scenario.h"
-#include "host/utf.h"
+#include "scenario/reg_file.h"
+#include "scenario/report.h"
+#include "scenario/runner.h"
+#include "scenario/scenario.h"
+#include "scenario/status.h"
+#include "testkit/text.h"
 
 namespace {
 
-using host::RegistryChange;
+using testkit::RegistryChange;
 
 std::string Utf16File(const std::u16string& text) {
   std::string bytes = "\xFF\xFE";
@@ -26,14 +27,7 @@ std::string Utf16File(const std::u16string& text) {
   return bytes;
 }
 
-std::vector<std::uint8_t> Units(const std::u16string& text) {
-  std::vector<std::uint8_t> bytes;
-  for (char16_t c : text) {
-    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-  }
-  return bytes;
-}
+std::vector<std::uint8_t> Units(const std::u16string& text) { return testkit::UnitBytes(text); }
 
 TEST(RegFile, ReadsEveryFormOfTheVersionFiveExport) {
   const std::u16string text =
@@ -49,9 +43,9 @@ TEST(RegFile, ReadsEveryFormOfTheVersionFiveExport) {
       u"\"Raw\"=hex:01,ff\r\n"
       u"\"Gone\"=-\r\n\r\n"
       u"[-HKEY_CLASSES_ROOT\\Installer\\Products\\E1A7]\r\n";
-  std::vector<RegistryChange> changes;
-  std::string error;
-  ASSERT_TRUE(host::ParseRegText("x.reg", Utf16File(text), changes, error)) << error;
+  const auto parsed = scenario::ParseRegText("x.reg", Utf16File(text));
+  ASSERT_TRUE(parsed) << parsed.error();
+  const std::vector<RegistryChange>& changes = *parsed;
   ASSERT_EQ(changes.size(), 9u);
   EXPECT_EQ(changes[0].kind, RegistryChange::Kind::CreateKey);
   EXPECT_EQ(changes[0].key, u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brisolt\\Corvane ORVIX");
@@ -70,21 +64,16 @@ TEST(RegFile, ReadsEveryFormOfTheVersionFiveExport) {
 }
 
 TEST(RegFile, Utf8AndRegedit4Texts) {
-  std::vector<RegistryChange> changes;
-  std::string error;
-  ASSERT_TRUE(host::ParseRegText("u.reg",
-                                 "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n[HKLM\\A]\n\"N\"=\"caf\xC3\xA9\"\n",
-                                 changes, error))
-      << error;
-  EXPECT_EQ(changes.back().value.data, Units(std::u16string(u"caf\u00e9\0", 5)));
-  changes.clear();
+  auto changes = scenario::ParseRegText(
+      "u.reg", "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n[HKLM\\A]\n\"N\"=\"caf\xC3\xA9\"\n");
+  ASSERT_TRUE(changes) << changes.error();
+  EXPECT_EQ(changes->back().value.data, Units(std::u16string(u"caf\u00e9\0", 5)));
   // REGEDIT4 is single-byte Windows-1252, also inside expandable strings, which the registry
   // then holds as UTF-16.
-  ASSERT_TRUE(host::ParseRegText("a.reg", "REGEDIT4\r\n[HKLM\\A]\r\n\"N\"=\"\x80 5\"\r\n\"E\"=hex(2):80,00\r\n",
-                                 changes, error))
-      << error;
-  EXPECT_EQ(changes[1].value.data, Units(std::u16string(u"\u20ac 5\0", 4)));
-  EXPECT_EQ(changes[2].value.data, Units(std::u16string(u"\u20ac\0", 2)));
+  changes = scenario::ParseRegText("a.reg", "REGEDIT4\r\n[HKLM\\A]\r\n\"N\"=\"\x80 5\"\r\n\"E\"=hex(2):80,00\r\n");
+  ASSERT_TRUE(changes) << changes.error();
+  EXPECT_EQ((*changes)[1].value.data, Units(std::u16string(u"\u20ac 5\0", 4)));
+  EXPECT_EQ((*changes)[2].value.data, Units(std::u16string(u"\u20ac\0", 2)));
 }
 
 TEST(RegFile, BrokenFilesNameTheLine) {
@@ -111,10 +100,9 @@ TEST(RegFile, BrokenFilesNameTheLine) {
       {"\xFF\xFEW\x00R", "r.reg: UTF-16 text cut short"},
   };
   for (const Row& row : rows) {
-    std::vector<RegistryChange> changes;
-    std::string error;
-    EXPECT_FALSE(host::ParseRegText("r.reg", row.text, changes, error)) << row.text;
-    EXPECT_EQ(error.compare(0, row.error.size(), row.error), 0) << error << "\nfor: " << row.text;
+    const auto changes = scenario::ParseRegText("r.reg", row.text);
+    ASSERT_FALSE(changes) << row.text;
+    EXPECT_EQ(changes.error().compare(0, row.error.size(), row.error), 0) << changes.error() << "\nfor: " << row.text;
   }
 }
 
@@ -137,8 +125,8 @@ TEST(Sizes, WholeBytesInBinaryUnits) {
       {"-1", false, 0},
   };
   for (const Row& row : rows) {
-    std::uint64_t bytes = 0;
-    EXPECT_EQ(host::ParseSize(row.text, bytes), row.ok) << row.text;
+    const auto bytes = scenario::ParseSize(row.text);
+    EXPECT_EQ(bytes.has_value(), row.ok) << row.text;
     if (row.ok) {
       EXPECT_EQ(bytes, row.bytes) << row.text;
     }
@@ -146,13 +134,13 @@ TEST(Sizes, WholeBytesInBinaryUnits) {
 }
 
 TEST(Statuses, NamesAndNumbersBothWays) {
-  EXPECT_EQ(host::ParseStatus("E_OUTOFMEMORY"), static_cast<HRESULT>(0x8007000E));
-  EXPECT_EQ(host::ParseStatus("0x80004002"), E_NOINTERFACE);
-  EXPECT_EQ(host::ParseStatus("0x1"), S_FALSE);
-  EXPECT_FALSE(host::ParseStatus("0x123456789").has_value());
-  EXPECT_FALSE(host::ParseStatus("0xZZ").has_value());
-  EXPECT_EQ(host::StatusName(S_FALSE), "0x00000001 S_FALSE");
-  EXPECT_EQ(host::StatusName(static_cast<HRESULT>(0x80070002)), "0x80070002");
+  EXPECT_EQ(scenario::ParseStatus("E_OUTOFMEMORY"), static_cast<HRESULT>(0x8007000E));
+  EXPECT_EQ(scenario::ParseStatus("0x80004002"), E_NOINTERFACE);
+  EXPECT_EQ(scenario::ParseStatus("0x1"), S_FALSE);
+  EXPECT_FALSE(scenario::ParseStatus("0x123456789").has_value());
+  EXPECT_FALSE(scenario::ParseStatus("0xZZ").has_value());
+  EXPECT_EQ(scenario::StatusName(S_FALSE), "0x00000001 S_FALSE");
+  EXPECT_EQ(scenario::StatusName(static_cast<HRESULT>(0x80070002)), "0x80070002");
 }
 
 class ScenarioFileTest : public ::testing::Test {
@@ -174,9 +162,9 @@ TEST_F(ScenarioFileTest, ValuesOfEveryFormAndStepKinds) {
     "clock": "2014-02-01 09:05:03",
     "steps": [{"set": {"A": "1", "B": null}}, {"expect": {"properties": {"A": "1", "B": null}}}]
   })");
-  host::Scenario s;
-  std::string error;
-  ASSERT_TRUE(host::LoadScenario(path, s, error)) << error;
+  const auto loaded = scenario::LoadScenario(path);
+  ASSERT_TRUE(loaded) << loaded.error();
+  const scenario::Scenario& s = *loaded;
   EXPECT_EQ(s.name, "forms.json");
   ASSERT_EQ(s.registry.size(), 8u);
   EXPECT_EQ(s.registry[1].value.data, Units(u"ab"));
@@ -192,7 +180,7 @@ TEST_F(ScenarioFileTest, ValuesOfEveryFormAndStepKinds) {
   EXPECT_EQ(s.volumes[0].freeBytes, 1ull << 30);
   EXPECT_EQ(s.clock->hour, 9);
   ASSERT_EQ(s.steps.size(), 2u);
-  EXPECT_EQ(s.steps[0].kind, host::Step::Kind::Set);
+  EXPECT_EQ(s.steps[0].kind, scenario::Step::Kind::Set);
   EXPECT_FALSE(s.steps[1].expect.properties[1].second.has_value());
 }
 
@@ -227,19 +215,18 @@ TEST_F(ScenarioFileTest, MistakesNameTheFileAndThePlace) {
   };
   for (const Row& row : rows) {
     const std::string path = Write("bad.json", row.text);
-    host::Scenario s;
-    std::string error;
-    EXPECT_FALSE(host::LoadScenario(path, s, error)) << row.text;
-    EXPECT_NE(error.find(path + row.error), std::string::npos) << error << "\nfor: " << row.text;
+    const auto loaded = scenario::LoadScenario(path);
+    ASSERT_FALSE(loaded) << row.text;
+    EXPECT_NE(loaded.error().find(path + row.error), std::string::npos) << loaded.error() << "\nfor: " << row.text;
   }
 }
 
 class RunnerTest : public ScenarioFileTest {
  protected:
-  std::vector<host::ScenarioReport> Run(const std::string& text) {
-    host::Runner runner(SUITE_LIBRARY_FOLDER);
-    std::string error;
-    EXPECT_TRUE(runner.Prepare(Write("run.json", text), error)) << error;
+  std::vector<scenario::ScenarioReport> Run(const std::string& text) {
+    scenario::Runner runner(SUITE_LIBRARY_FOLDER);
+    const testkit::Result<> prepared = runner.Prepare(Write("run.json", text));
+    EXPECT_TRUE(prepared) << prepared.error();
     return runner.RunAll();
   }
 };
@@ -271,9 +258,9 @@ TEST_F(RunnerTest, FailedExpectationsSayWhatWasExpectedAndWhatHappened) {
             "registry HKEY_LOCAL_MACHINE\\SOFTWARE\\Brisolt\\Corvane ORVIX Version: expected \"2.6\", got <absent>");
 
   std::ostringstream junit, json;
-  host::WriteJunit(junit, reports);
+  scenario::WriteJunit(junit, reports);
   EXPECT_NE(junit.str().find("<failure message=\"step 1: result: expected 0x00000001 S_FALSE"), std::string::npos);
-  host::WriteJson(json, reports);
+  scenario::WriteJson(json, reports);
   const auto parsed = nlohmann::json::parse(json.str());
   EXPECT_EQ(parsed["failed"], 1);
   EXPECT_EQ(parsed["scenarios"][0]["steps"][0]["result"], "0x00000000");
@@ -281,23 +268,20 @@ TEST_F(RunnerTest, FailedExpectationsSayWhatWasExpectedAndWhatHappened) {
 }
 
 TEST_F(RunnerTest, EachScenarioStartsOnACleanMachineAndEngine) {
-  host::Runner runner(SUITE_LIBRARY_FOLDER);
-  std::string error;
-  ASSERT_TRUE(runner.Prepare(Write("first.json", R"({
+  scenario::Runner runner(SUITE_LIBRARY_FOLDER);
+  testkit::Result<> prepared = runner.Prepare(Write("first.json", R"({
     "library": "ovrel", "properties": {"QUOR_VERSION": "1"},
     "registry": {"HKLM\\SOFTWARE\\Pellucor\\TAMBER VANTLE Install": {"InstallDir": "D:\\Old"}},
-    "steps": [{"call": "finishAction"}]})"),
-                             error))
-      << error;
-  ASSERT_TRUE(runner.Prepare(Write("second.json", R"({
+    "steps": [{"call": "finishAction"}]})"));
+  ASSERT_TRUE(prepared) << prepared.error();
+  prepared = runner.Prepare(Write("second.json", R"({
     "library": "ovrel",
     "steps": [{"call": "initProperties", "expect": {"writes": [
       ["TOSKAN_SELECTED", "install"], ["TOSKAN_ENABLED", "true"],
       ["ORVIX_SELECTED", "install"], ["ORVIX_ENABLED", "true"]]}},
       {"expect": {"properties": {"QUOR_VERSION": null},
-                  "registry": {"HKLM\\SOFTWARE\\Pellucor\\TAMBER VANTLE Install": null}}}]})"),
-                             error))
-      << error;
+                  "registry": {"HKLM\\SOFTWARE\\Pellucor\\TAMBER VANTLE Install": null}}}]})"));
+  ASSERT_TRUE(prepared) << prepared.error();
   const auto reports = runner.RunAll();
   ASSERT_EQ(reports.size(), 2u);
   EXPECT_TRUE(reports[0].Passed());
@@ -310,13 +294,15 @@ TEST_F(RunnerTest, EachScenarioStartsOnACleanMachineAndEngine) {
 }
 
 TEST_F(RunnerTest, LibraryAndActionProblemsAreRefusedBeforeAnythingRuns) {
-  host::Runner runner(SUITE_LIBRARY_FOLDER);
-  std::string error;
-  EXPECT_FALSE(runner.Prepare(Write("lib.json", R"({"library": "nolib", "steps": []})"), error));
-  EXPECT_NE(error.find("lib.json: /library: cannot load"), std::string::npos) << error;
-  EXPECT_FALSE(runner.Prepare(Write("act.json", R"({"library": "caddon", "steps": [{"call": "verify"}]})"), error));
-  EXPECT_NE(error.find("act.json: /steps/0/call: "), std::string::npos) << error;
-  EXPECT_NE(error.find("exports no action \"verify\""), std::string::npos) << error;
+  scenario::Runner runner(SUITE_LIBRARY_FOLDER);
+  const testkit::Result<> library = runner.Prepare(Write("lib.json", R"({"library": "nolib", "steps": []})"));
+  ASSERT_FALSE(library);
+  EXPECT_NE(library.error().find("lib.json: /library: cannot load"), std::string::npos) << library.error();
+  const testkit::Result<> action =
+      runner.Prepare(Write("act.json", R"({"library": "caddon", "steps": [{"call": "verify"}]})"));
+  ASSERT_FALSE(action);
+  EXPECT_NE(action.error().find("act.json: /steps/0/call: "), std::string::npos) << action.error();
+  EXPECT_NE(action.error().find("exports no action \"verify\""), std::string::npos) << action.error();
   EXPECT_TRUE(runner.RunAll().empty());
 }
 

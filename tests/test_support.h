@@ -3,14 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "host/test_engine.h"
-#include "host/utf.h"
+#include "testkit/system_strings.h"
+#include "testkit/test_engine.h"
+#include "testkit/text.h"
 #include "platform/sim/sim.h"
 
 namespace testing_support {
@@ -20,7 +20,7 @@ using Writes = std::vector<std::pair<std::u16string, std::u16string>>;
 inline std::string Show(const Writes& writes) {
   std::string out;
   for (const auto& [name, value] : writes)
-    out += host::ToUtf8(name) + " = " + host::Quoted(value) + "\n";
+    out += testkit::ToUtf8(name) + " = " + testkit::Quoted(value) + "\n";
   return out;
 }
 
@@ -29,10 +29,10 @@ class ActionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     sim::Reset();
-    stringsBefore_ = host::LiveSystemStrings();
+    stringsBefore_ = testkit::LiveSystemStrings();
   }
   void TearDown() override {
-    EXPECT_EQ(host::LiveSystemStrings(), stringsBefore_) << "system strings left unfreed";
+    EXPECT_EQ(testkit::LiveSystemStrings(), stringsBefore_) << "system strings left unfreed";
     EXPECT_EQ(engine.references, 0) << "session not released";
     EXPECT_EQ(sim::machine().openKeys, 0) << "registry keys left open";
   }
@@ -41,21 +41,18 @@ class ActionTest : public ::testing::Test {
                        const std::u16string& text) {
     sim::RegValue value;
     value.type = platform::kRegSz;
-    const std::u16string withNul = text + u'\0';
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(withNul.data());
-    value.data.assign(bytes, bytes + withNul.size() * 2);
-    sim::machine().registry.SetValue(*sim::Registry::Canonical(key), name, value);
+    value.data = testkit::UnitBytes(text + u'\0');
+    sim::machine().registry.SetValue(*platform::CanonicalKey(key), name, value);
   }
   std::optional<std::u16string> StoredText(const std::u16string& key, const std::u16string& name) {
-    auto value = sim::machine().registry.GetValue(*sim::Registry::Canonical(key), name);
+    auto value = sim::machine().registry.GetValue(*platform::CanonicalKey(key), name);
     if (!value) return std::nullopt;
-    std::u16string text(value->data.size() / 2, u'\0');
-    std::memcpy(text.data(), value->data.data(), text.size() * 2);
+    std::u16string text = testkit::UnitsOfBytes(value->data);
     if (!text.empty() && text.back() == u'\0') text.pop_back();
     return text;
   }
 
-  host::TestEngine engine;
+  testkit::TestEngine engine;
 
  private:
   long stringsBefore_ = 0;

@@ -1,15 +1,17 @@
+// Number, time and version texts of the shared code.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
 #include "common/text_format.h"
-#include "host/utf.h"
+#include "common/version.h"
+#include "testkit/text.h"
 
 namespace {
 
-using host::FromUtf8;
-using host::ToUtf8;
+using testkit::FromUtf8;
+using testkit::ToUtf8;
 
 TEST(FormatFixed2, RoundsTheExactBinaryValueTiesToEven) {
   struct Row {

@@ -1,3 +1,4 @@
+// verify: the selection decision table and its writes.
 #include <gtest/gtest.h>
 
 #include "ovrel/ovrel.h"
@@ -31,8 +32,8 @@ TEST_P(VerifyDecision, WritesInOrder) {
   EXPECT_EQ(verify(&engine), S_OK);
   EXPECT_EQ(Show(engine.Writes()), Show(row.writes));
   bool versionRead = false;
-  for (const host::HostCall& call : engine.journal)
-    versionRead |= call.op == host::HostCall::Op::GetProperty && call.name == u"ORVIX_VERSION";
+  for (const testkit::HostCall& call : engine.journal)
+    versionRead |= call.op == testkit::HostCall::Op::GetProperty && call.name == u"ORVIX_VERSION";
   EXPECT_EQ(versionRead, row.versionRead);
 }
 

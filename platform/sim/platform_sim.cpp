@@ -149,11 +149,11 @@ std::int32_t SetValueAnsi(KeyHandle key, const char* name, std::uint32_t type,
                           const void* data, std::uint32_t bytes) {
   // The system keeps single-byte strings as UTF-16.
   std::u16string wideName;
-  for (const char* c = name; *c != 0; ++c) wideName += sim::FromCodePage1252(static_cast<unsigned char>(*c));
+  for (const char* c = name; *c != 0; ++c) wideName += platform::FromCodePage1252(static_cast<unsigned char>(*c));
   if (!IsStringType(type)) return SetValue(key, wideName, type, data, bytes);
   std::u16string text;
   const auto* from = static_cast<const std::uint8_t*>(data);
-  for (std::uint32_t i = 0; i < bytes; ++i) text += sim::FromCodePage1252(from[i]);
+  for (std::uint32_t i = 0; i < bytes; ++i) text += platform::FromCodePage1252(from[i]);
   return SetValue(key, wideName, type, text.data(),
                   static_cast<std::uint32_t>(text.size() * sizeof(char16_t)));
 }
@@ -224,7 +224,7 @@ int WideToAnsi(std::uint32_t flags, const std::u16string& text, char* buffer, in
     if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
         text[i + 1] <= 0xDFFF)
       ++i;  // a surrogate pair is one character, and one default character
-    const std::optional<std::uint8_t> byte = sim::ToCodePage1252(unit);
+    const std::optional<std::uint8_t> byte = platform::ToCodePage1252(unit);
     out += static_cast<char>(byte ? *byte : '?');
   }
   out += '\0';

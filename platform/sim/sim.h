@@ -15,17 +15,10 @@
 
 namespace sim {
 
-// Registry key paths and value names compare without regard to ASCII letter case, as on
-// Windows.
-struct NoCaseLess {
-  bool operator()(const std::u16string& a, const std::u16string& b) const;
-};
-
-struct RegValue {
-  std::uint32_t type = platform::kRegSz;
-  std::vector<std::uint8_t> data;
-  bool operator==(const RegValue& other) const { return type == other.type && data == other.data; }
-};
+using platform::MessageShown;
+using platform::NoCaseLess;
+using platform::RegValue;
+using platform::ShutdownRequest;
 
 struct RegKeyData {
   std::map<std::u16string, RegValue, NoCaseLess> values;
@@ -37,9 +30,6 @@ struct RegKeyData {
 // HKEY_LOCAL_MACHINE\Software\Classes. Every key on a path exists once its leaf exists.
 class Registry {
  public:
-  // Normalises a path given with a root name (HKLM, HKEY_LOCAL_MACHINE, HKCR,
-  // HKEY_CLASSES_ROOT) to its HKEY_LOCAL_MACHINE form; nullopt for another root.
-  static std::optional<std::u16string> Canonical(const std::u16string& fullPath);
   static std::u16string Under(platform::Hive hive, const std::u16string& path);
 
   RegKeyData& CreateKey(const std::u16string& canonicalPath);
@@ -62,18 +52,6 @@ struct Volume {
 
 struct FileEntry {
   bool readable = true;  // false: present but locked or not readable
-};
-
-struct MessageShown {
-  std::u16string text;
-  std::u16string caption;
-  unsigned style = 0;
-  int answer = 0;
-};
-
-struct ShutdownRequest {
-  unsigned flags = 0;
-  std::uint32_t reason = 0;
 };
 
 struct Machine {
@@ -110,10 +88,5 @@ void Reset();
 long LiveSystemStrings();
 // Makes the n-th system string allocation from now fail (1 = the next one); 0 disables.
 void FailSystemStringAllocation(long nth);
-
-// Windows-1252, the ANSI code page of the simulated machine, with "?" as default character.
-// Code points it lacks give nullopt.
-std::optional<std::uint8_t> ToCodePage1252(char16_t unit);
-char16_t FromCodePage1252(std::uint8_t byte);
 
 }  // namespace sim

@@ -1,0 +1,174 @@
+// The suitehost command line: `run`, `call` and `list`, over the scenario runner.
+#include "host/command.h"
+
+#include <CLI/CLI.hpp>
+#include <fstream>
+#include <iostream>
+
+#include "platform/platform.h"
+#include "scenario/reg_file.h"
+#include "scenario/report.h"
+#include "scenario/runner.h"
+#include "scenario/status.h"
+#include "testkit/files.h"
+#include "testkit/library.h"
+#include "testkit/text.h"
+
+namespace suitehost {
+namespace {
+
+using scenario::Result;
+using testkit::Failure;
+using testkit::FromUtf8;
+
+struct Pair {
+  std::u16string name, value;
+};
+
+Result<Pair> SplitPair(const std::string& option, const std::string& text, const std::string& form) {
+  const size_t eq = text.find('=');
+  if (eq == std::string::npos || eq == 0) return Failure(option + " " + text + ": expected " + form);
+  return Pair{FromUtf8(text.substr(0, eq)), FromUtf8(text.substr(eq + 1))};
+}
+
+int Report(const std::vector<scenario::ScenarioReport>& reports, bool json, const std::string& junit, bool quiet) {
+  if (json)
+    scenario::WriteJson(std::cout, reports);
+  else
+    scenario::WriteText(std::cout, reports, quiet);
+  if (!junit.empty()) {
+    std::ofstream out(junit);
+    scenario::WriteJunit(out, reports);
+    if (!out) {
+      std::cerr << "suitehost: cannot write " << junit << "\n";
+      return kCannotRun;
+    }
+  }
+  for (const scenario::ScenarioReport& r : reports)
+    if (!r.Passed()) return kExpectationFailed;
+  return kAllHeld;
+}
+
+int Refuse(const std::string& message) {
+  std::cerr << "suitehost: " << message << "\n";
+  return kCannotRun;
+}
+
+int List(const std::string& library, const std::string& libraryFolder) {
+  const std::string path = testkit::LibraryFile(library, libraryFolder);
+  const Result<std::vector<std::string>> names = testkit::ListExports(path);
+  if (!names) return Refuse(path + ": " + names.error());
+  for (const std::string& name : *names) std::cout << name << "\n";
+  return kAllHeld;
+}
+
+int Run(scenario::Runner& runner, const std::vector<std::string>& files, bool json, const std::string& junit,
+        bool quiet) {
+  // Every file is read and checked before anything runs: no partial run.
+  for (const std::string& file : files)
+    if (Result<> prepared = runner.Prepare(file); !prepared) return Refuse(prepared.error());
+  return Report(runner.RunAll(), json, junit, quiet);
+}
+
+int Call(scenario::Runner& runner, const CallOptions& options, bool json) {
+  Result<scenario::Scenario> made = CallScenario(options);
+  if (!made) return Refuse(made.error());
+  if (Result<> prepared = runner.Prepare(std::move(*made)); !prepared) return Refuse(prepared.error());
+  const auto reports = runner.RunAll();
+  if (json) {
+    scenario::WriteJson(std::cout, reports);
+  } else {
+    scenario::WriteText(std::cout, reports, false);
+    std::cout << "properties after the call:\n";
+    for (const auto& [property, text] : reports[0].finalProperties) std::cout << "  " << property << " = " << text << "\n";
+  }
+  return reports[0].Passed() ? kAllHeld : kExpectationFailed;
+}
+
+}  // namespace
+
+Result<scenario::Scenario> CallScenario(const CallOptions& options) {
+  scenario::Scenario s;
+  s.file = "<command line>";
+  s.name = options.action;
+  s.library = options.library;
+  for (const std::string& p : options.properties) {
+    const Result<Pair> pair = SplitPair("--property", p, "NAME=VALUE");
+    if (!pair) return Failure(pair.error());
+    s.properties.emplace_back(pair->name, pair->value);
+  }
+  for (const std::string& file : options.regFiles) {
+    Result<std::vector<testkit::RegistryChange>> changes = scenario::ReadRegFile(file);
+    if (!changes) return Failure(changes.error());
+    s.registry.insert(s.registry.end(), changes->begin(), changes->end());
+  }
+  for (const std::string& v : options.volumes) {
+    const Result<Pair> pair = SplitPair("--volume", v, "ROOT=SIZE, such as C:\\=3GB");
+    const auto bytes = pair ? scenario::ParseSize(testkit::ToUtf8(pair->value)) : std::nullopt;
+    if (!bytes) return Failure("--volume " + v + ": expected ROOT=SIZE, such as C:\\=3GB");
+    s.volumes.push_back({pair->name, *bytes, false});
+  }
+  for (const std::string& e : options.environment) {
+    const Result<Pair> pair = SplitPair("--env", e, "NAME=VALUE");
+    if (!pair) return Failure(pair.error());
+    s.environment.emplace_back(pair->name, pair->value);
+  }
+  for (const std::string& file : options.files) s.files.emplace_back(FromUtf8(file), true);
+  for (const std::string& answer : options.answers) {
+    if (answer != "yes" && answer != "no") return Failure("--answer " + answer + ": expected yes or no");
+    s.messageAnswers.push_back(answer == "yes" ? platform::kIdYes : platform::kIdNo);
+  }
+  scenario::Step step;
+  step.where = "/steps/0";
+  step.action = options.action;
+  s.steps.push_back(step);
+  return s;
+}
+
+int RunCommand(int argc, char** argv) {
+  CLI::App app{"suitehost: runs the actions of ovrel and caddon as the suite installer engine does"};
+  app.require_subcommand(1);
+  // Paths such as /work/examples/x.json (Wine maps them to drive Z:) are files, not options.
+  app.allow_windows_style_options(false);
+  std::string libraryFolder = testkit::ProgramFolder();
+  app.add_option("--lib-dir", libraryFolder, "Folder in which libraries named without a path are found")
+      ->capture_default_str();
+
+  std::vector<std::string> files;
+  bool json = false, quiet = false;
+  std::string junit;
+  CLI::App* run = app.add_subcommand("run", "Run scenario files and check their expectations");
+  run->add_option("scenarios", files, "Scenario files (JSON)")->required()->check(CLI::ExistingFile);
+  run->add_flag("--json", json, "Report as JSON");
+  run->add_option("--junit", junit, "Also write a JUnit XML report to this file");
+  run->add_flag("-q,--quiet", quiet, "Show only failed scenarios and the summary");
+
+  CallOptions o;
+  CLI::App* call = app.add_subcommand("call", "Call one action with properties from the command line");
+  call->add_option("library", o.library, "Library name (ovrel, caddon) or file")->required();
+  call->add_option("action", o.action, "Exported action")->required();
+  call->add_option("-p,--property", o.properties, "Suite property NAME=VALUE");
+  call->add_option("--reg", o.regFiles, "Import a .reg file into the registry first")->check(CLI::ExistingFile);
+  call->add_option("--volume", o.volumes, "Drive root and its free space, ROOT=SIZE (C:\\=3GB)");
+  call->add_option("--env", o.environment, "Environment variable NAME=VALUE");
+  call->add_option("--file", o.files, "A file that exists and is readable");
+  call->add_option("--answer", o.answers, "Answer to the next message box: yes or no");
+  call->add_flag("--json", json, "Report as JSON");
+
+  std::string library;
+  CLI::App* list = app.add_subcommand("list", "List the actions a library exports");
+  list->add_option("library", library, "Library name (ovrel, caddon) or file")->required();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int code = app.exit(e);
+    return code == 0 ? 0 : kCannotRun;
+  }
+  if (*list) return List(library, libraryFolder);
+  scenario::Runner runner(libraryFolder);
+  if (*run) return Run(runner, files, json, junit, quiet);
+  return Call(runner, o, json);
+}
+
+}  // namespace suitehost

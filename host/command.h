@@ -1,0 +1,34 @@
+// The suitehost command as a library: the command line parsed and run, and the scenario of the
+// `call` command built from its options, so that tests reach both without starting a process.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "scenario/scenario.h"
+
+namespace suitehost {
+
+// Exit statuses.
+constexpr int kAllHeld = 0;
+constexpr int kExpectationFailed = 1;
+constexpr int kCannotRun = 2;
+
+// What `suitehost call LIBRARY ACTION ...` was given.
+struct CallOptions {
+  std::string library, action;
+  std::vector<std::string> properties;  // NAME=VALUE
+  std::vector<std::string> regFiles;
+  std::vector<std::string> volumes;  // ROOT=SIZE
+  std::vector<std::string> environment;  // NAME=VALUE
+  std::vector<std::string> files;  // present and readable
+  std::vector<std::string> answers;  // yes or no
+};
+
+// The one-step scenario of a `call`; the failure names the option that is wrong.
+scenario::Result<scenario::Scenario> CallScenario(const CallOptions& options);
+
+// Runs the command line; the exit status.
+int RunCommand(int argc, char** argv);
+
+}  // namespace suitehost

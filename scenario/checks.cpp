@@ -1,0 +1,78 @@
+// Checking a step's expectations.
+#include "scenario/checks.h"
+
+#include "scenario/status.h"
+#include "scenario/trace.h"
+#include "testkit/text.h"
+
+namespace scenario {
+namespace {
+
+using testkit::Quoted;
+using testkit::ToUtf8;
+
+template <class T, class Describe>
+std::vector<std::string> Lines(const std::vector<T>& items, Describe describe) {
+  std::vector<std::string> lines;
+  for (const T& item : items) lines.push_back(describe(item));
+  return lines;
+}
+
+std::string Write(const std::pair<std::u16string, std::u16string>& write) {
+  return ToUtf8(write.first) + " = " + Quoted(write.second);
+}
+
+void CheckLines(const std::vector<std::string>& want, const std::vector<std::string>& got, const std::string& what,
+                Checker& check) {
+  check.Check(want == got, what + ": expected" + Join(want) + "\n    got" + Join(got));
+}
+
+void CheckRegistry(const RegistryExpectation& r, const testkit::RegistryState& state, Checker& check) {
+  auto key = state.find(r.key);
+  const bool keyThere = key != state.end();
+  if (r.wholeKey) {
+    check.Check(keyThere == r.value.has_value(), r.where + ": key " + ToUtf8(r.key) + " expected " +
+                                                     (r.value ? "to exist" : "absent") + ", it " +
+                                                     (keyThere ? "exists" : "does not exist"));
+    return;
+  }
+  const RegValue* actual = nullptr;
+  if (keyThere) {
+    auto value = key->second.find(r.name);
+    if (value != key->second.end()) actual = &value->second;
+  }
+  const std::string got = actual ? DescribeValue(*actual) : "<absent>";
+  const std::string want = r.value ? DescribeValue(*r.value) : "<absent>";
+  check.Check(actual ? (r.value && *actual == *r.value) : !r.value.has_value(),
+              "registry " + ToUtf8(r.key) + " " + (r.name.empty() ? "@" : ToUtf8(r.name)) + ": expected " + want +
+                  ", got " + got);
+}
+
+}  // namespace
+
+void CheckState(const Expectations& e, const testkit::TestEngine& engine, const testkit::Machine& machine,
+                Checker& check) {
+  for (const auto& [name, expected] : e.properties) {
+    const auto actual = engine.Property(name);
+    check.Check(actual == expected, "property " + ToUtf8(name) + ": expected " + Show(expected) + ", got " + Show(actual));
+  }
+  if (e.registry.empty()) return;
+  const testkit::RegistryState state = machine.Registry();
+  for (const RegistryExpectation& r : e.registry) CheckRegistry(r, state, check);
+}
+
+void CheckCall(const Expectations& e, const CallOutcome& outcome, Checker& check) {
+  if (e.result)
+    check.Check(outcome.result == *e.result,
+                "result: expected " + StatusName(*e.result) + ", got " + StatusName(outcome.result));
+  if (e.writes) CheckLines(Lines(*e.writes, Write), Lines(outcome.writes, Write), "writes", check);
+  if (e.calls) CheckLines(*e.calls, outcome.calls, "host calls", check);
+  if (e.programs) CheckLines(Lines(*e.programs, DescribeStart), Lines(outcome.starts, DescribeStart), "programs started", check);
+  if (e.messages)
+    CheckLines(Lines(*e.messages, DescribeMessage), Lines(outcome.messages, DescribeMessage), "message boxes", check);
+  if (e.restart)
+    check.Check(outcome.restarted == *e.restart, std::string("restart: expected ") + (*e.restart ? "a request" : "none") +
+                                                     ", got " + (outcome.restarted ? "a request" : "none"));
+}
+
+}  // namespace scenario

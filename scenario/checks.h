@@ -1,0 +1,45 @@
+// Expectations checked against what a step did and against the engine and the machine after it.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "scenario/runner.h"
+#include "scenario/scenario.h"
+#include "testkit/machine.h"
+#include "testkit/test_engine.h"
+
+namespace scenario {
+
+// Counts the expectations looked at and keeps the failures of one step.
+class Checker {
+ public:
+  Checker(StepReport& report, int& checks) : report_(report), checks_(checks) {}
+  void Check(bool held, const std::string& failure) {
+    ++checks_;
+    if (!held) report_.failures.push_back(failure);
+  }
+
+ private:
+  StepReport& report_;
+  int& checks_;
+};
+
+// What one call did, for the expectations of its step.
+struct CallOutcome {
+  HRESULT result = S_OK;
+  std::vector<std::string> calls;  // host call lines
+  std::vector<std::pair<std::u16string, std::u16string>> writes;
+  std::vector<ShellStart> starts;
+  std::vector<MessageShown> messages;
+  bool restarted = false;
+};
+
+// The properties and registry values a step expects.
+void CheckState(const Expectations& e, const testkit::TestEngine& engine, const testkit::Machine& machine,
+                Checker& check);
+// The result, writes, host calls, programs, message boxes and restart a call step expects.
+void CheckCall(const Expectations& e, const CallOutcome& outcome, Checker& check);
+
+}  // namespace scenario

@@ -1,0 +1,121 @@
+// The machine part of a scenario file: registry (with .reg imports), refused rights, volumes,
+// environment, files, clock, message answers and the shutdown privilege.
+#include "platform/platform.h"
+#include "scenario/json_read.h"
+#include "scenario/reg_file.h"
+#include "testkit/text.h"
+
+namespace scenario {
+namespace {
+
+using testkit::FromUtf8;
+
+std::string Folder(const std::string& file) {
+  const size_t slash = file.find_last_of("/\\");
+  return slash == std::string::npos ? "." : file.substr(0, slash);
+}
+
+void Import(const Json& list, Scenario& s) {
+  if (!list.is_array()) FailExpected(list, "a list of .reg files");
+  for (size_t i = 0; i < list.size(); ++i) {
+    Under(i, [&] {
+      std::string file = list[i].is_string() ? list[i].get<std::string>() : "";
+      if (file.empty()) Fail("expected the path of a .reg file");
+      if (file[0] != '/') file = Folder(s.file) + "/" + file;
+      Result<std::vector<RegistryChange>> changes = ReadRegFile(file);
+      if (!changes) Fail(changes.error());
+      s.registry.insert(s.registry.end(), changes->begin(), changes->end());
+    });
+  }
+}
+
+void ReadKeyValues(const std::u16string& key, const Json& values, Scenario& s) {
+  if (values.is_null()) return s.registry.push_back({RegistryChange::Kind::DeleteKey, key, u"", {}});
+  if (!values.is_object()) FailExpected(values, "an object of values, or null to delete the key");
+  s.registry.push_back({RegistryChange::Kind::CreateKey, key, u"", {}});
+  for (const auto& v : values.items()) {
+    const std::u16string name = v.key() == "@" ? u"" : FromUtf8(v.key());
+    if (v.value().is_null())
+      s.registry.push_back({RegistryChange::Kind::DeleteValue, key, name, {}});
+    else
+      s.registry.push_back({RegistryChange::Kind::SetValue, key, name, Get<RegValue>(values, v.key())});
+  }
+}
+
+void ReadRegistry(const Json& j, Scenario& s) {
+  ExpectObject(j, "an object of keys");
+  for (const auto& item : j.items()) {
+    Under(item.key(), [&] {
+      if (item.key() == "import") return Import(item.value(), s);
+      ReadKeyValues(Key(item.key()), item.value(), s);
+    });
+  }
+}
+
+std::uint32_t Rights(const Json& j) {
+  // Set value and create subkey: what a user without administrative rights lacks.
+  if (j == "write") return platform::kKeySetValue | platform::kKeyCreateSubKey;
+  if (j == "all") return 0xFFFFFFFF;
+  if (j.is_number_unsigned()) return static_cast<std::uint32_t>(j.get<std::uint64_t>());
+  Fail("expected \"write\", \"all\" or a number of access rights");
+}
+
+int Answer(const Json& j) {
+  if (j.is_number_integer()) return j.get<int>();
+  if (j == "yes") return platform::kIdYes;
+  if (j == "no") return platform::kIdNo;
+  if (j == "fail") return 0;
+  Fail("expected \"yes\", \"no\", \"fail\" or a number");
+}
+
+void ReadPrivilege(const Json& j, Scenario& s) {
+  if (j == "granted") return;
+  if (j == "not-granted") {
+    s.privilegeAdjustError = platform::kNotAllAssigned;
+  } else if (j == "unknown") {
+    s.privilegeLookupWorks = false;
+  } else {
+    Fail("expected \"granted\", \"not-granted\" or \"unknown\"");
+  }
+}
+
+template <class Read>
+void ForEachMember(const Json& j, const char* key, const char* what, Read&& read) {
+  if (!j.contains(key)) return;
+  Under(key, [&] {
+    ExpectObject(j[key], what);
+    for (const auto& item : j[key].items()) Under(item.key(), [&] { read(item.key(), item.value()); });
+  });
+}
+
+}  // namespace
+
+void ReadMachine(const Json& j, Scenario& s) {
+  if (j.contains("registry")) Under("registry", [&] { ReadRegistry(j["registry"], s); });
+  ForEachMember(j, "deny", "an object of keys and rights", [&](const std::string& key, const Json& value) {
+    s.denied.emplace_back(Key(key), Rights(value));
+  });
+  ForEachMember(j, "volumes", "an object of drive roots", [&](const std::string& key, const Json& value) {
+    Volume v = value.get<Volume>();
+    v.root = FromUtf8(key);
+    s.volumes.push_back(v);
+  });
+  if (j.contains("environment"))
+    s.environment = Under("environment", [&] { return Texts(j["environment"], "an object of variables"); });
+  if (j.contains("windowsFolder")) s.windowsFolder = Under("windowsFolder", [&] { return Text(j["windowsFolder"]); });
+  ForEachMember(j, "files", "an object of file paths", [&](const std::string& key, const Json& value) {
+    if (value != "readable" && value != "locked") Fail("expected \"readable\" or \"locked\"");
+    s.files.emplace_back(FromUtf8(key), value == "readable");
+  });
+  if (j.contains("clock")) s.clock = Get<LocalTime>(j, "clock");
+  if (j.contains("messageAnswers")) {
+    Under("messageAnswers", [&] {
+      const Json& list = j["messageAnswers"];
+      if (!list.is_array()) FailExpected(list, "a list of answers");
+      for (size_t i = 0; i < list.size(); ++i) s.messageAnswers.push_back(Under(i, [&] { return Answer(list[i]); }));
+    });
+  }
+  if (j.contains("shutdownPrivilege")) Under("shutdownPrivilege", [&] { ReadPrivilege(j["shutdownPrivilege"], s); });
+}
+
+}  // namespace scenario

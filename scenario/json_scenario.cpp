@@ -1,0 +1,208 @@
+// The records of a scenario file read from JSON, and the loader that checks a whole file before
+// anything runs.
+#include <cstdio>
+
+#include "platform/platform.h"
+#include "scenario/json_read.h"
+#include "scenario/reg_file.h"
+#include "testkit/files.h"
+#include "testkit/text.h"
+
+namespace platform {
+
+void from_json(const scenario::Json& j, ShellStart& p) {
+  scenario::OnlyKeys(j, {"file", "parameters", "directory"});
+  if (!j.contains("file")) scenario::Fail("a program needs \"file\"");
+  p = ShellStart{};
+  p.file = scenario::Under("file", [&] { return scenario::Text(j["file"]); });
+  if (j.contains("parameters")) p.parameters = scenario::Under("parameters", [&] { return scenario::Text(j["parameters"]); });
+  if (j.contains("directory")) p.directory = scenario::Under("directory", [&] { return scenario::Text(j["directory"]); });
+}
+
+void from_json(const scenario::Json& j, MessageShown& m) {
+  scenario::OnlyKeys(j, {"text", "caption"});
+  m = MessageShown{};
+  if (j.contains("text")) m.text = scenario::Under("text", [&] { return scenario::Text(j["text"]); });
+  if (j.contains("caption")) m.caption = scenario::Under("caption", [&] { return scenario::Text(j["caption"]); });
+}
+
+void from_json(const scenario::Json& j, LocalTime& c) {
+  const std::string text = j.is_string() ? j.get<std::string>() : "";
+  c = LocalTime{};
+  char tail = 0;
+  if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &c.year, &c.month, &c.day, &c.hour, &c.minute,
+                  &c.second, &tail) != 6 ||
+      c.month < 1 || c.month > 12 || c.day < 1 || c.day > 31 || c.hour > 23 || c.minute > 59 || c.second > 60)
+    scenario::Fail("expected a local time as \"YYYY-MM-DD HH:MM:SS\"");
+}
+
+}  // namespace platform
+
+namespace scenario {
+namespace {
+
+using testkit::FromUtf8;
+
+std::u16string ValueName(const std::string& key) { return key == "@" ? u"" : FromUtf8(key); }
+
+std::string Escaped(const std::string& key) {
+  std::string out;
+  for (char c : key) out += c == '~' ? "~0" : c == '/' ? "~1" : std::string(1, c);
+  return out;
+}
+
+std::vector<RegistryExpectation> RegistryExpectations(const Json& j) {
+  ExpectObject(j, "an object of keys");
+  std::vector<RegistryExpectation> list;
+  for (const auto& item : j.items()) {
+    const std::string at = "/registry/" + Escaped(item.key());
+    Under(item.key(), [&] {
+      const std::u16string key = Key(item.key());
+      if (item.value().is_null()) return list.push_back({key, u"", true, std::nullopt, at});
+      if (!item.value().is_object()) FailExpected(item.value(), "an object of values, or null for an absent key");
+      if (item.value().empty()) list.push_back({key, u"", true, RegValue{}, at});
+      for (const auto& v : item.value().items()) {
+        std::optional<RegValue> value;
+        if (!v.value().is_null()) value = Get<RegValue>(item.value(), v.key());
+        list.push_back({key, ValueName(v.key()), false, value, at + "/" + Escaped(v.key())});
+      }
+    });
+  }
+  return list;
+}
+
+std::vector<std::pair<std::u16string, std::u16string>> Writes(const Json& j) {
+  if (!j.is_array()) FailExpected(j, "a list of [name, value] pairs");
+  std::vector<std::pair<std::u16string, std::u16string>> writes;
+  for (size_t i = 0; i < j.size(); ++i) {
+    Under(i, [&] {
+      if (!j[i].is_array() || j[i].size() != 2) Fail("expected [name, value]");
+      writes.emplace_back(Under(0, [&] { return Text(j[i][0]); }), Under(1, [&] { return Text(j[i][1]); }));
+    });
+  }
+  return writes;
+}
+
+std::vector<std::string> Lines(const Json& j) {
+  if (!j.is_array()) FailExpected(j, "a list of host call lines");
+  std::vector<std::string> lines;
+  for (size_t i = 0; i < j.size(); ++i) lines.push_back(testkit::ToUtf8(Under(i, [&] { return Text(j[i]); })));
+  return lines;
+}
+
+}  // namespace
+
+// What must hold after a call; an `expect` step allows only properties and registry, which its
+// step checks before reading.
+void from_json(const Json& j, Expectations& e) {
+  OnlyKeys(j, {"result", "properties", "writes", "calls", "registry", "programs", "messages", "restart"});
+  e = Expectations{};
+  if (j.contains("result")) e.result = Under("result", [&] { return Status(j["result"]); });
+  if (j.contains("properties")) e.properties = Under("properties", [&] { return Properties(j["properties"], true); });
+  if (j.contains("writes")) e.writes = Under("writes", [&] { return Writes(j["writes"]); });
+  if (j.contains("calls")) e.calls = Under("calls", [&] { return Lines(j["calls"]); });
+  if (j.contains("registry")) e.registry = Under("registry", [&] { return RegistryExpectations(j["registry"]); });
+  if (j.contains("programs"))
+    e.programs = Under("programs", [&] { return ListOf<ShellStart>(j["programs"], "a list of programs"); });
+  if (j.contains("messages"))
+    e.messages = Under("messages", [&] { return ListOf<MessageShown>(j["messages"], "a list of message boxes"); });
+  if (j.contains("restart")) e.restart = Under("restart", [&] { return Bool(j["restart"]); });
+}
+
+void from_json(const Json& j, Step& step) {
+  step = Step{};
+  if (j.is_object() && j.contains("call")) {
+    OnlyKeys(j, {"call", "queryStatus", "expect"});
+    step.kind = Step::Kind::Call;
+    step.action = testkit::ToUtf8(Under("call", [&] { return Text(j["call"]); }));
+    if (j.contains("queryStatus")) step.queryStatus = Under("queryStatus", [&] { return Status(j["queryStatus"]); });
+    step.expect = GetOr<Expectations>(j, "expect", {});
+  } else if (j.is_object() && j.contains("set")) {
+    OnlyKeys(j, {"set"});
+    step.kind = Step::Kind::Set;
+    step.set = Under("set", [&] { return Properties(j["set"], true); });
+  } else if (j.is_object() && j.contains("expect")) {
+    OnlyKeys(j, {"expect"});
+    step.kind = Step::Kind::Expect;
+    Under("expect", [&] { OnlyKeys(j["expect"], {"properties", "registry"}); });
+    step.expect = Get<Expectations>(j, "expect");
+  } else {
+    Fail("a step is {\"call\": ACTION, ...}, {\"set\": {...}} or {\"expect\": {...}}");
+  }
+}
+
+void from_json(const Json& j, Volume& v) {
+  if (!j.is_object()) {
+    v.freeBytes = Bytes(j);
+    return;
+  }
+  OnlyKeys(j, {"free", "fails"});
+  if (j.contains("free")) v.freeBytes = Under("free", [&] { return Bytes(j["free"]); });
+  if (j.contains("fails")) v.fails = Under("fails", [&] { return Bool(j["fails"]); });
+}
+
+// The whole file; `s.file` is set beforehand, as the registry imports are found beside it.
+void from_json(const Json& j, Scenario& s) {
+  OnlyKeys(j, {"name", "description", "library", "nativeOnly", "properties", "translate", "expand", "engine",
+               "registry", "deny", "volumes", "environment", "windowsFolder", "files", "clock", "messageAnswers",
+               "shutdownPrivilege", "steps"});
+  if (!j.contains("library")) Fail("a scenario needs \"library\" (ovrel, caddon, or a path)");
+  const std::pair<const char*, std::string*> texts[] = {
+      {"library", &s.library}, {"name", &s.name}, {"description", &s.description}, {"nativeOnly", &s.nativeOnly}};
+  for (const auto& [key, field] : texts)
+    if (j.contains(key)) *field = testkit::ToUtf8(Under(key, [&] { return Text(j[key]); }));
+  if (j.contains("properties")) s.properties = Under("properties", [&] { return Properties(j["properties"], false); });
+  if (j.contains("translate")) s.translations = Under("translate", [&] { return Texts(j["translate"], "an object of texts and their results"); });
+  if (j.contains("expand")) s.expansions = Under("expand", [&] { return Texts(j["expand"], "an object of texts and their results"); });
+  if (j.contains("engine")) {
+    Under("engine", [&] {
+      const Json& engine = j["engine"];
+      OnlyKeys(engine, {"queryStatus", "messageStatus"});
+      if (engine.contains("queryStatus")) s.queryStatus = Under("queryStatus", [&] { return Status(engine["queryStatus"]); });
+      if (engine.contains("messageStatus")) s.messageStatus = Under("messageStatus", [&] { return Status(engine["messageStatus"]); });
+    });
+  }
+  ReadMachine(j, s);
+  if (!j.contains("steps")) Fail("a scenario needs \"steps\"");
+  s.steps = Under("steps", [&] { return ListOf<Step>(j["steps"], "a list of steps"); });
+  for (size_t i = 0; i < s.steps.size(); ++i) {
+    s.steps[i].where = "/steps/" + std::to_string(i);
+    for (RegistryExpectation& r : s.steps[i].expect.registry) r.where = s.steps[i].where + "/expect" + r.where;
+  }
+}
+
+Result<Scenario> LoadScenario(const std::string& path) {
+  Result<std::string> text = testkit::ReadWholeFile(path);
+  if (!text) return testkit::Failure(text.error());
+  Json j;
+  try {
+    j = Json::parse(*text, nullptr, true, true);
+  } catch (const Json::parse_error& e) {
+    size_t line = 1, column = 1;
+    for (size_t i = 0; i + 1 < e.byte && i < text->size(); ++i) {
+      column = (*text)[i] == '\n' ? 1 : column + 1;
+      line += (*text)[i] == '\n' ? 1 : 0;
+    }
+    const std::string what = e.what();
+    const size_t cut = what.find("syntax error");
+    return testkit::Failure(path + ":" + std::to_string(line) + ":" + std::to_string(column) +
+                            ": malformed JSON: " + (cut == std::string::npos ? what : what.substr(cut)));
+  } catch (const Json::exception& e) {
+    // A number beyond the double range, for one.
+    return testkit::Failure(path + ": malformed JSON: " + e.what());
+  }
+  Scenario scenario;
+  scenario.file = path;
+  try {
+    j.get_to(scenario);
+  } catch (const JsonError& e) {
+    return testkit::Failure(path + ": " + (e.where.empty() ? "/" : e.where) + ": " + e.what);
+  }
+  if (scenario.name.empty()) {
+    const size_t slash = path.find_last_of("/\\");
+    scenario.name = slash == std::string::npos ? path : path.substr(slash + 1);
+  }
+  return scenario;
+}
+
+}  // namespace scenario

@@ -1,0 +1,20 @@
+// Registry editor export files (.reg): "Windows Registry Editor Version 5.00" (UTF-16 LE with
+// a byte-order mark, or UTF-8) and "REGEDIT4" (single-byte, Windows-1252).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "testkit/machine.h"
+
+namespace scenario {
+
+using testkit::RegistryChange;
+using testkit::Result;
+
+// The file's changes in order; a failure says "FILE:LINE: what is wrong".
+Result<std::vector<RegistryChange>> ReadRegFile(const std::string& path);
+// The same for text already in memory; `name` is used in messages.
+Result<std::vector<RegistryChange>> ParseRegText(const std::string& name, const std::string& bytes);
+
+}  // namespace scenario

@@ -1,0 +1,246 @@
+// The runner: prepares scenarios (library, actions) and runs their steps on the machine.
+#include "scenario/runner.h"
+
+#include <chrono>
+#include <iterator>
+#include <map>
+#include <set>
+
+#include "scenario/checks.h"
+#include "scenario/trace.h"
+#include "testkit/library.h"
+#include "testkit/test_engine.h"
+#include "testkit/text.h"
+
+namespace scenario {
+namespace {
+
+using testkit::Machine;
+using testkit::TestEngine;
+using testkit::ToUtf8;
+
+// The keys the actions of both libraries read or write: every scenario starts with them as on a
+// machine where nothing was installed, and the trace shows what the actions change in them.
+const char16_t* const kActionKeys[] = {
+    u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Pellucor\\TAMBER VANTLE Install",
+    u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brisolt\\Corvane ORVIX",
+    u"HKEY_LOCAL_MACHINE\\Software\\Classes\\Installer\\Products\\E1A7AD6A725DC214DA711D928B3F3E99",
+    u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+};
+
+// Every key the scenario sets up or looks at, and those of the actions, each once.
+std::vector<std::u16string> KeysOf(const Scenario& s) {
+  std::set<std::u16string, testkit::NoCaseLess> keys(std::begin(kActionKeys), std::end(kActionKeys));
+  for (const RegistryChange& change : s.registry) keys.insert(change.key);
+  for (const auto& [key, rights] : s.denied) keys.insert(key);
+  for (const Step& step : s.steps)
+    for (const RegistryExpectation& r : step.expect.registry) keys.insert(r.key);
+  return std::vector<std::u16string>(keys.begin(), keys.end());
+}
+
+struct Prepared {
+  Scenario scenario;
+  std::vector<testkit::ActionFunction> actions;  // one per step; null for steps that call nothing
+};
+
+// The machine as the scenario describes it; the first set-up step that fails stops it.
+Result<> SetUpMachine(const Scenario& s, Machine& m) {
+  m.Reset(KeysOf(s));
+  for (const RegistryChange& change : s.registry)
+    if (Result<> done = m.ApplyRegistry(change); !done) return done;
+  for (const auto& [key, rights] : s.denied)
+    if (Result<> done = m.DenyAccess(key, rights); !done) return done;
+  for (const auto& [name, value] : s.environment)
+    if (Result<> done = m.SetEnvironment(name, value); !done) return done;
+  for (const auto& [path, readable] : s.files)
+    if (Result<> done = m.AddFile(path, readable); !done) return done;
+  for (const Volume& v : s.volumes) m.SetVolume(v.root, v.freeBytes, v.fails);
+  if (s.windowsFolder) m.SetWindowsFolder(*s.windowsFolder);
+  if (s.clock) m.SetClock(*s.clock);
+  for (int answer : s.messageAnswers) m.QueueMessageAnswer(answer);
+  m.SetShutdownPrivilege(s.privilegeLookupWorks, s.privilegeAdjustError);
+  return {};
+}
+
+void SetUpEngine(const Scenario& s, TestEngine& engine) {
+  for (const auto& [name, value] : s.properties) engine.properties[name] = *value;
+  for (const auto& [text, result] : s.translations) engine.translations[text] = result;
+  for (const auto& [text, result] : s.expansions) engine.expansions[text] = result;
+  engine.messageStatus = s.messageStatus;
+}
+
+void RunSet(const Step& step, TestEngine& engine, StepReport& r) {
+  r.title = "set";
+  for (const auto& [name, value] : step.set) {
+    if (value)
+      engine.properties[name] = *value;
+    else
+      engine.properties.erase(name);
+    r.trace.push_back("set " + ToUtf8(name) + " = " + Show(value));
+  }
+}
+
+template <class T>
+std::vector<T> Since(const std::vector<T>& all, size_t count) {
+  return std::vector<T>(all.begin() + static_cast<long>(count), all.end());
+}
+
+// Calls the action and traces what it did: host calls, then registry changes, programs,
+// message boxes and restart requests.
+CallOutcome Call(testkit::ActionFunction action, TestEngine& engine, Machine& m, StepReport& r) {
+  const testkit::RegistryState before = m.Registry();
+  const size_t starts = m.ProgramsStarted().size(), shown = m.MessagesShown().size(),
+               restarts = m.RestartsRequested().size(), calls = engine.journal.size();
+  CallOutcome outcome;
+  outcome.result = r.result = action(&engine);
+  for (size_t c = calls; c < engine.journal.size(); ++c) {
+    outcome.calls.push_back(engine.journal[c].Describe());
+    if (engine.journal[c].op == testkit::HostCall::Op::SetProperty)
+      outcome.writes.emplace_back(engine.journal[c].name, engine.journal[c].value);
+  }
+  r.trace = outcome.calls;
+  RegistryDiff(before, m.Registry(), r.trace);
+  outcome.starts = Since(m.ProgramsStarted(), starts);
+  for (const ShellStart& start : outcome.starts) r.trace.push_back(DescribeStart(start));
+  outcome.messages = Since(m.MessagesShown(), shown);
+  for (const MessageShown& box : outcome.messages) r.trace.push_back(DescribeMessageBox(box));
+  const auto newRestarts = Since(m.RestartsRequested(), restarts);
+  for (const auto& request : newRestarts) r.trace.push_back(DescribeRestart(request));
+  outcome.restarted = !newRestarts.empty();
+  return outcome;
+}
+
+// What every action owes the engine and the machine, whatever the scenario expects.
+void CheckReleased(const TestEngine& engine, Machine& m, long stringsBefore, Checker& check) {
+  for (const std::string& problem : m.TakeProblems()) check.Check(false, problem);
+  check.Check(m.LiveSystemStrings() == stringsBefore,
+              "system strings not freed: " + std::to_string(m.LiveSystemStrings() - stringsBefore));
+  check.Check(engine.references == 0,
+              "session not released: " + std::to_string(engine.references) + " interface reference(s) left");
+  check.Check(m.OpenHandles() == 0, "handles left open: " + std::to_string(m.OpenHandles()));
+}
+
+}  // namespace
+
+bool ScenarioReport::Passed() const {
+  for (const StepReport& step : steps)
+    if (!step.failures.empty()) return false;
+  return true;
+}
+
+struct Runner::State {
+  std::string libraryFolder;
+  std::map<std::string, std::unique_ptr<testkit::Library>> libraries;
+  std::vector<Prepared> prepared;
+  std::unique_ptr<Machine> machine = testkit::MakeMachine();
+
+  Result<testkit::Library*> LibraryOf(const Scenario& s);
+  ScenarioReport Run(const Prepared& p);
+  void RunStep(const Prepared& p, size_t i, TestEngine& engine, ScenarioReport& report);
+};
+
+Runner::Runner(std::string libraryFolder) : state_(std::make_unique<State>()) {
+  state_->libraryFolder = std::move(libraryFolder);
+}
+Runner::~Runner() = default;
+
+Result<> Runner::Prepare(const std::string& file) {
+  Result<Scenario> scenario = LoadScenario(file);
+  if (!scenario) return testkit::Failure(scenario.error());
+  return Prepare(std::move(*scenario));
+}
+
+// The library of the scenario, loaded once and taken over by the machine; a path is relative to
+// the scenario's file.
+Result<testkit::Library*> Runner::State::LibraryOf(const Scenario& s) {
+  std::string path = testkit::LibraryFile(s.library, libraryFolder);
+  if (s.library.find_first_of("/\\") != std::string::npos && path[0] != '/') {
+    const size_t slash = s.file.find_last_of("/\\");
+    if (slash != std::string::npos) path = s.file.substr(0, slash + 1) + path;
+  }
+  auto& library = libraries[path];
+  if (library) return library.get();
+  library = std::make_unique<testkit::Library>();
+  if (Result<> loaded = library->Load(path); !loaded) {
+    libraries.erase(path);
+    return testkit::Failure(s.file + ": /library: " + loaded.error());
+  }
+  machine->Attach(library->handle());
+  return library.get();
+}
+
+Result<> Runner::Prepare(Scenario scenario) {
+  Prepared p;
+  p.scenario = std::move(scenario);
+  Result<testkit::Library*> library = state_->LibraryOf(p.scenario);
+  if (!library) return testkit::Failure(library.error());
+  for (const Step& step : p.scenario.steps) {
+    testkit::ActionFunction action = nullptr;
+    if (step.kind == Step::Kind::Call) {
+      action = (*library)->Find(step.action);
+      if (action == nullptr)
+        return testkit::Failure(p.scenario.file + ": " + step.where + "/call: " + (*library)->path() +
+                                " exports no action \"" + step.action + "\"");
+    }
+    p.actions.push_back(action);
+  }
+  state_->prepared.push_back(std::move(p));
+  return {};
+}
+
+std::vector<ScenarioReport> Runner::RunAll() {
+  std::vector<ScenarioReport> reports;
+  for (const Prepared& p : state_->prepared) reports.push_back(state_->Run(p));
+  return reports;
+}
+
+void Runner::State::RunStep(const Prepared& p, size_t i, TestEngine& engine, ScenarioReport& report) {
+  const Step& step = p.scenario.steps[i];
+  StepReport r;
+  r.where = step.where;
+  Checker check(r, report.checks);
+  if (step.kind == Step::Kind::Set) {
+    RunSet(step, engine, r);
+  } else if (step.kind == Step::Kind::Expect) {
+    r.title = "expect";
+    CheckState(step.expect, engine, *machine, check);
+  } else {
+    r.title = "call " + step.action;
+    r.called = true;
+    const long strings = machine->LiveSystemStrings();
+    engine.queryStatus = step.queryStatus.value_or(p.scenario.queryStatus);
+    const CallOutcome outcome = Call(p.actions[i], engine, *machine, r);
+    CheckReleased(engine, *machine, strings, check);
+    CheckCall(step.expect, outcome, check);
+    CheckState(step.expect, engine, *machine, check);
+  }
+  report.steps.push_back(std::move(r));
+}
+
+ScenarioReport Runner::State::Run(const Prepared& p) {
+  const auto started = std::chrono::steady_clock::now();
+  const Scenario& s = p.scenario;
+  ScenarioReport report{s.file, s.name, s.description, s.nativeOnly, false, {}, 0, {}, 0};
+#ifdef _WIN32
+  // Never silently: the report names the scenario and the reason it cannot run here.
+  if (!s.nativeOnly.empty()) {
+    report.skipped = true;
+    return report;
+  }
+#endif
+  if (Result<> ready = SetUpMachine(s, *machine); !ready) {
+    // Nothing runs on a machine that is not the one the file describes.
+    StepReport r{"set up", "/", false, S_OK, {}, {ready.error()}};
+    report.steps.push_back(std::move(r));
+    return report;
+  }
+  TestEngine engine;
+  SetUpEngine(s, engine);
+  for (size_t i = 0; i < s.steps.size(); ++i) RunStep(p, i, engine, report);
+  for (const auto& [name, value] : engine.properties)
+    report.finalProperties.emplace_back(ToUtf8(name), testkit::Quoted(value));
+  report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  return report;
+}
+
+}  // namespace scenario

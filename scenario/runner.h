@@ -1,0 +1,53 @@
+// Runs scenarios: sets up the machine and the engine, calls the actions of the loaded library
+// as the engine does, and checks what must hold after each step.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "scenario/scenario.h"
+
+namespace scenario {
+
+struct StepReport {
+  std::string title;  // "call initProperties", "set", "expect", "set up"
+  std::string where;  // the step's place in the file
+  bool called = false;
+  HRESULT result = S_OK;
+  std::vector<std::string> trace;     // host calls, then registry changes, programs, messages
+  std::vector<std::string> failures;  // expectations that did not hold
+};
+
+struct ScenarioReport {
+  std::string file;
+  std::string name;
+  std::string description;
+  std::string nativeOnly;  // why the scenario cannot run on Windows; empty when it can
+  bool skipped = false;    // not run here, for the reason in `nativeOnly`
+  std::vector<StepReport> steps;
+  int checks = 0;  // expectations looked at
+  std::vector<std::pair<std::string, std::string>> finalProperties;  // name, quoted value
+  double seconds = 0;
+  bool Passed() const;
+};
+
+class Runner {
+ public:
+  explicit Runner(std::string libraryFolder);
+  ~Runner();
+  // Loads the scenario file, its library and every action it calls; the failure names the file
+  // and the place when it cannot run.
+  Result<> Prepare(const std::string& file);
+  // The same for a scenario made in memory.
+  Result<> Prepare(Scenario scenario);
+  // Runs every prepared scenario in order.
+  std::vector<ScenarioReport> RunAll();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace scenario

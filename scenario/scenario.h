@@ -1,0 +1,94 @@
+// Scenario files: a machine and an engine as they are before the actions run, the steps of an
+// installation, and what must hold after each step.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/com.h"
+#include "testkit/machine.h"
+#include "testkit/result.h"
+
+namespace scenario {
+
+using testkit::LocalTime;
+using testkit::MessageShown;
+using testkit::RegistryChange;
+using testkit::RegValue;
+using testkit::Result;
+using testkit::ShellStart;
+
+using PropertyValue = std::optional<std::u16string>;  // nullopt: the property is not set
+using PropertyList = std::vector<std::pair<std::u16string, PropertyValue>>;
+using TextTable = std::vector<std::pair<std::u16string, std::optional<std::u16string>>>;
+
+struct RegistryExpectation {
+  std::u16string key;   // canonical
+  std::u16string name;  // empty with `wholeKey`
+  bool wholeKey = false;
+  std::optional<RegValue> value;  // nullopt: the value (or key) must not exist
+  std::string where;
+};
+
+struct Expectations {
+  std::optional<HRESULT> result;
+  PropertyList properties;
+  std::optional<std::vector<std::pair<std::u16string, std::u16string>>> writes;
+  std::optional<std::vector<std::string>> calls;
+  std::vector<RegistryExpectation> registry;
+  std::optional<std::vector<ShellStart>> programs;  // file, parameters and directory
+  std::optional<std::vector<MessageShown>> messages;  // text and caption
+  std::optional<bool> restart;
+};
+
+struct Step {
+  enum class Kind { Call, Set, Expect };
+  Kind kind = Kind::Call;
+  std::string where;  // its place in the file, as a JSON pointer
+  std::string action;
+  std::optional<HRESULT> queryStatus;  // for this call only
+  PropertyList set;
+  Expectations expect;
+};
+
+struct Volume {
+  std::u16string root;
+  std::uint64_t freeBytes = 0;
+  bool fails = false;
+};
+
+struct Scenario {
+  std::string file;
+  std::string name;
+  std::string description;
+  std::string library;     // as written: a name or a path relative to the file
+  std::string nativeOnly;  // why the scenario cannot pass on Wine; empty when it can
+
+  PropertyList properties;
+  TextTable translations;
+  TextTable expansions;
+  HRESULT queryStatus = S_OK;
+  HRESULT messageStatus = S_OK;
+
+  std::vector<RegistryChange> registry;
+  std::vector<std::pair<std::u16string, std::uint32_t>> denied;
+  std::vector<Volume> volumes;
+  TextTable environment;
+  std::optional<std::u16string> windowsFolder;
+  std::vector<std::pair<std::u16string, bool>> files;  // path, readable
+  std::optional<LocalTime> clock;
+  std::vector<int> messageAnswers;
+  bool privilegeLookupWorks = true;
+  std::uint32_t privilegeAdjustError = 0;
+
+  std::vector<Step> steps;
+};
+
+// Reads and checks a scenario file completely; the failure names the file and the place (line
+// and column for malformed JSON, a JSON pointer otherwise).
+Result<Scenario> LoadScenario(const std::string& path);
+
+}  // namespace scenario

@@ -1,0 +1,33 @@
+// The lines of a step's trace and of its failures: registry values and changes, program starts,
+// message boxes and restart requests, each as a person reads it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "testkit/machine.h"
+
+namespace scenario {
+
+using testkit::MessageShown;
+using testkit::RegistryState;
+using testkit::RegValue;
+using testkit::ShellStart;
+using testkit::ShutdownRequest;
+
+// "text" for a terminated REG_SZ, else its type and bytes.
+std::string DescribeValue(const RegValue& value);
+std::string DescribeStart(const ShellStart& start);
+std::string DescribeMessage(const MessageShown& box);  // text and caption
+std::string DescribeMessageBox(const MessageShown& box);  // with style and answer
+std::string DescribeRestart(const ShutdownRequest& request);
+// A property's text, quoted, or "<unset>".
+std::string Show(const std::optional<std::u16string>& text);
+// Lines indented under a failure, or "(none)".
+std::string Join(const std::vector<std::string>& lines);
+
+// What changed in the registry during a step, one line a change.
+void RegistryDiff(const RegistryState& before, const RegistryState& after, std::vector<std::string>& trace);
+
+}  // namespace scenario

@@ -1,0 +1,39 @@
+// The program's folder and whole-file reads, on both platforms.
+#include "testkit/files.h"
+
+#include <fstream>
+#include <iterator>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "testkit/text.h"
+#else
+#include <unistd.h>
+#endif
+
+namespace testkit {
+
+std::string ProgramFolder() {
+#ifdef _WIN32
+  wchar_t path[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  const std::string file = ToUtf8(std::u16string(reinterpret_cast<const char16_t*>(path), n));
+#else
+  char path[4096];
+  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  const std::string file = n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
+#endif
+  const size_t slash = file.find_last_of("/\\");
+  return slash == std::string::npos ? "." : file.substr(0, slash);
+}
+
+Result<std::string> ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return Failure(path + ": cannot be read");
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return Failure(path + ": cannot be read");
+  return bytes;
+}
+
+}  // namespace testkit

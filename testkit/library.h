@@ -1,0 +1,42 @@
+// An action library loaded the way the engine loads it: from its file, actions found by name.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/com.h"
+#include "testkit/result.h"
+
+namespace testkit {
+
+using ActionFunction = HRESULT(STDMETHODCALLTYPE*)(IDispatch*);
+
+class Library {
+ public:
+  Library() = default;
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+  Library(Library&& other) noexcept;
+  ~Library();
+
+  // Loads the library file; the failure says why it cannot be loaded.
+  Result<> Load(const std::string& path);
+  // The exported action, or null when the library has no such export.
+  ActionFunction Find(const std::string& action) const;
+  const std::string& path() const { return path_; }
+  void* handle() const { return handle_; }
+
+ private:
+  void* handle_ = nullptr;
+  std::string path_;
+};
+
+// The names a library file exports (functions only), read from the file itself; a failure when
+// the file is not a library of this platform.
+Result<std::vector<std::string>> ListExports(const std::string& path);
+
+// The file of a library given by name ("ovrel") or by path: a name is looked up in `folder`
+// with this platform's prefix and suffix (libovrel.so, ovrel.dll).
+std::string LibraryFile(const std::string& nameOrPath, const std::string& folder);
+
+}  // namespace testkit

@@ -1,0 +1,83 @@
+// The machine a scenario runs on, as the engine stand-in sees it: set up before the actions
+// run, read afterwards. On Linux it is the simulated machine, on Windows (and Wine) the real
+// one with the loaded libraries' imports taken over.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/records.h"
+#include "testkit/result.h"
+#include "testkit/system_strings.h"
+
+namespace testkit {
+
+using platform::CanonicalKey;
+using platform::LocalTime;
+using platform::MessageShown;
+using platform::NoCaseLess;
+using platform::RegValue;
+using platform::ShellStart;
+using platform::ShutdownRequest;
+
+// Key paths are canonical: "HKEY_LOCAL_MACHINE\...".
+struct RegistryChange {
+  enum class Kind { SetValue, DeleteValue, CreateKey, DeleteKey };
+  Kind kind = Kind::SetValue;
+  std::u16string key;
+  std::u16string name;  // the value's name; empty for the key's default value
+  RegValue value;
+};
+
+// Values by canonical key path, then value name.
+using RegistryValues = std::map<std::u16string, RegValue, NoCaseLess>;
+using RegistryState = std::map<std::u16string, RegistryValues, NoCaseLess>;
+
+class Machine {
+ public:
+  virtual ~Machine() = default;
+
+  // A clean machine for the next scenario: the given registry keys (canonical paths: the keys
+  // the scenario sets up or looks at, and those the actions use) as on a machine where nothing
+  // was installed, no volumes, environment, files, answers or records. The keys are the ones
+  // Registry() reports from then on.
+  virtual void Reset(const std::vector<std::u16string>& keys) = 0;
+
+  // Takes over a loaded action library: on Windows the calls that must not happen for real in
+  // a test (message box, privilege adjustment, restart, free-space figures, the clock) are
+  // answered from the scenario, and handles and system strings are counted.
+  virtual void Attach(void* module) = 0;
+
+  // The set-up steps that can fail on a real machine say what failed and the system's status.
+  virtual Result<> ApplyRegistry(const RegistryChange& change) = 0;
+  // Refuses the given access rights on a key, as for a user without administrative rights.
+  virtual Result<> DenyAccess(const std::u16string& key, std::uint32_t rights) = 0;
+  virtual Result<> SetEnvironment(const std::u16string& name, const std::optional<std::u16string>& value) = 0;
+  virtual Result<> AddFile(const std::u16string& path, bool readable) = 0;
+  virtual void SetVolume(const std::u16string& root, std::uint64_t callerFreeBytes, bool fails) = 0;
+  virtual void SetWindowsFolder(const std::u16string& folder) = 0;
+  virtual void SetClock(const LocalTime& clock) = 0;
+  virtual void QueueMessageAnswer(int answer) = 0;
+  virtual void SetShutdownPrivilege(bool lookupWorks, std::uint32_t adjustError) = 0;
+
+  // The values of the keys given to Reset, for those that exist.
+  virtual RegistryState Registry() const = 0;
+  virtual std::vector<ShellStart> ProgramsStarted() const = 0;
+  virtual std::vector<MessageShown> MessagesShown() const = 0;
+  virtual std::vector<ShutdownRequest> RestartsRequested() const = 0;
+  // Registry keys and token handles that an action left open.
+  virtual int OpenHandles() const = 0;
+  // System strings made and not yet freed by the actions and the engine.
+  long LiveSystemStrings() const { return testkit::LiveSystemStrings(); }
+  // What went wrong on the machine's side since the last call: a program that was started but
+  // did not report in, or reported another command line or folder than it was given.
+  virtual std::vector<std::string> TakeProblems() { return {}; }
+};
+
+std::unique_ptr<Machine> MakeMachine();
+
+}  // namespace testkit

@@ -1,0 +1,87 @@
+// The scenario machine on Linux: the simulated platform the libraries are linked against. Its
+// records are the simulation's own, so nothing is copied between two forms.
+#include "platform/sim/sim.h"
+#include "testkit/machine.h"
+
+namespace testkit {
+namespace {
+
+class SimMachine : public Machine {
+ public:
+  void Reset(const std::vector<std::u16string>& keys) override {
+    sim::Reset();
+    keys_ = keys;
+  }
+
+  void Attach(void*) override {}
+
+  Result<> ApplyRegistry(const RegistryChange& change) override {
+    sim::Registry& registry = sim::machine().registry;
+    switch (change.kind) {
+      case RegistryChange::Kind::SetValue:
+        registry.SetValue(change.key, change.name, change.value);
+        break;
+      case RegistryChange::Kind::DeleteValue:
+        if (sim::RegKeyData* data = registry.FindKey(change.key)) data->values.erase(change.name);
+        break;
+      case RegistryChange::Kind::CreateKey:
+        registry.CreateKey(change.key);
+        break;
+      case RegistryChange::Kind::DeleteKey:
+        registry.DeleteKey(change.key);
+        break;
+    }
+    return {};
+  }
+  Result<> DenyAccess(const std::u16string& key, std::uint32_t rights) override {
+    sim::machine().registry.CreateKey(key).deniedAccess |= rights;
+    return {};
+  }
+  Result<> SetEnvironment(const std::u16string& name, const std::optional<std::u16string>& value) override {
+    if (value)
+      sim::machine().environment[name] = *value;
+    else
+      sim::machine().environment.erase(name);
+    return {};
+  }
+  Result<> AddFile(const std::u16string& path, bool readable) override {
+    sim::machine().files[sim::NormalFilePath(path)] = sim::FileEntry{readable};
+    return {};
+  }
+  void SetVolume(const std::u16string& root, std::uint64_t bytes, bool fails) override {
+    sim::machine().volumes[root] = sim::Volume{bytes, fails};
+  }
+  void SetWindowsFolder(const std::u16string& folder) override { sim::machine().windowsFolder = folder; }
+  void SetClock(const LocalTime& clock) override { sim::machine().clock = clock; }
+  void QueueMessageAnswer(int answer) override { sim::machine().messageAnswers.push_back(answer); }
+  void SetShutdownPrivilege(bool lookupWorks, std::uint32_t adjustError) override {
+    sim::machine().privilegeLookupWorks = lookupWorks;
+    sim::machine().privilegeAdjustError = adjustError;
+  }
+
+  RegistryState Registry() const override {
+    RegistryState state;
+    for (const std::u16string& key : keys_)
+      if (const sim::RegKeyData* data = sim::machine().registry.FindKey(key)) state[key] = data->values;
+    return state;
+  }
+  std::vector<ShellStart> ProgramsStarted() const override { return sim::machine().programsStarted; }
+  std::vector<MessageShown> MessagesShown() const override { return sim::machine().messagesShown; }
+  std::vector<ShutdownRequest> RestartsRequested() const override { return sim::machine().shutdownRequests; }
+  int OpenHandles() const override { return sim::machine().openKeys + sim::machine().openTokens; }
+
+ private:
+  std::vector<std::u16string> keys_;
+};
+
+}  // namespace
+
+std::unique_ptr<Machine> MakeMachine() { return std::make_unique<SimMachine>(); }
+
+BSTR MakeEngineString(std::u16string_view text) {
+  return SysAllocStringLen(AsOle(text.data()), static_cast<UINT>(text.size()));
+}
+
+long LiveSystemStrings() { return sim::LiveSystemStrings(); }
+
+}  // namespace testkit

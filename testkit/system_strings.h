@@ -1,0 +1,17 @@
+// The system strings of a run, counted by the machine: on Linux all of this process's, counted
+// by the simulated platform; on Windows those of the engine stand-in and of the libraries taken
+// over by the scenario machine, whose replaced imports count them.
+#pragma once
+
+#include <string_view>
+
+#include "common/com.h"
+
+namespace testkit {
+
+// A system string made by the engine for an action (null when the allocation fails).
+BSTR MakeEngineString(std::u16string_view text);
+// System strings made and not yet freed.
+long LiveSystemStrings();
+
+}  // namespace testkit

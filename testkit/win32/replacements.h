@@ -1,0 +1,43 @@
+// What the replaced imports of a taken-over action library answer from the scenario, and what
+// they record and count: message boxes, restart requests, program starts, free-space figures,
+// the Windows folder, the clock, the privilege outcome, open keys and tokens.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/records.h"
+
+namespace testkit::win32 {
+
+struct Answers {
+  std::map<std::u16string, std::pair<std::uint64_t, bool>, platform::NoCaseLess> volumes;  // free, fails
+  std::optional<std::u16string> windowsFolder;
+  std::optional<__time64_t> clock;
+  std::deque<int> messageAnswers;
+  bool privilegeLookupWorks = true;
+  DWORD privilegeAdjustError = 0;
+
+  std::vector<platform::MessageShown> messages;
+  std::vector<platform::ShutdownRequest> restarts;
+  std::vector<platform::ShellStart> starts;
+  std::set<HKEY> keys;
+  std::set<HANDLE> tokens;
+};
+
+// The one set of answers the replacements read on every call, so that a library taken over once
+// follows each scenario that runs after.
+Answers& answers();
+
+// Rewrites the module's import table so that its calls reach the replacements.
+void TakeOver(HMODULE module);
+
+}  // namespace testkit::win32

@@ -1,0 +1,138 @@
+// The scenario machine on Windows (and Wine): the real registry, real files, the real process
+// environment and real program starts. What must not or cannot happen for real in a test is
+// answered from the scenario by the replaced imports of the loaded library, so the shipped DLL
+// itself carries no test code.
+#include <windows.h>
+
+#include <time.h>
+
+#include "testkit/machine.h"
+#include "testkit/text.h"
+#include "testkit/win32/recorder.h"
+#include "testkit/win32/registry.h"
+#include "testkit/win32/replacements.h"
+#include "testkit/win32/rights.h"
+#include "testkit/win32/wide.h"
+
+namespace testkit {
+namespace {
+
+using namespace win32;
+
+bool IsProgram(const std::u16string& path) {
+  return path.size() > 4 && NoCaseLess::Same(path.substr(path.size() - 4), u".EXE");
+}
+
+class Win32Machine : public Machine {
+ public:
+  // The prefix is left as the first scenario found it.
+  ~Win32Machine() override {
+    Release();
+    for (const std::u16string& key : keys_) restorer_.Restore(key);
+  }
+
+  void Attach(void* module) override { TakeOver(static_cast<HMODULE>(module)); }
+
+  void Reset(const std::vector<std::u16string>& keys) override {
+    Release();
+    std::set<std::u16string, NoCaseLess> all(keys_.begin(), keys_.end());
+    all.insert(keys.begin(), keys.end());
+    for (const std::u16string& key : all) restorer_.Restore(key);
+    keys_ = keys;
+    answers() = Answers{};
+    checkedStarts_ = 0;
+  }
+
+  Result<> ApplyRegistry(const RegistryChange& change) override { return ApplyChange(change); }
+  Result<> DenyAccess(const std::u16string& key, std::uint32_t rights) override { return DenyRights(key, rights); }
+
+  Result<> SetEnvironment(const std::u16string& name, const std::optional<std::u16string>& value) override {
+    if (savedEnvironment_.count(name) == 0) {
+      wchar_t buffer[32768];
+      const DWORD n = GetEnvironmentVariableW(W(name), buffer, 32768);
+      savedEnvironment_[name] = n == 0 ? std::nullopt : std::optional<std::u16string>(U(buffer));
+    }
+    if (!SetEnvironmentVariableW(W(name), value ? W(*value) : nullptr))
+      return Failure("cannot set the environment variable " + ToUtf8(name) + ": " + StatusText(GetLastError()));
+    return {};
+  }
+
+  // A file the actions may open or start: a program (".exe") is the start recorder, anything
+  // else is empty. A locked file is held open without sharing for the length of the scenario.
+  Result<> AddFile(const std::u16string& path, bool readable) override {
+    for (size_t at = path.find(u'\\', 3); at != std::u16string::npos; at = path.find(u'\\', at + 1))
+      CreateDirectoryW(W(path.substr(0, at)), nullptr);
+    files_.push_back(path);
+    if (IsProgram(path)) {
+      if (Result<> placed = recorder_.Place(path); !placed) return placed;
+    } else {
+      HANDLE made = CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (made == INVALID_HANDLE_VALUE) return Failure("cannot place " + ToUtf8(path) + ": " + StatusText(GetLastError()));
+      CloseHandle(made);
+    }
+    if (readable) return {};
+    HANDLE held = CreateFileW(W(path), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (held == INVALID_HANDLE_VALUE) return Failure("cannot lock " + ToUtf8(path) + ": " + StatusText(GetLastError()));
+    locked_.push_back(held);
+    return {};
+  }
+
+  void SetVolume(const std::u16string& root, std::uint64_t callerFreeBytes, bool fails) override {
+    answers().volumes[root] = {callerFreeBytes, fails};
+  }
+  void SetWindowsFolder(const std::u16string& folder) override { answers().windowsFolder = folder; }
+  void SetClock(const LocalTime& c) override {
+    struct tm local {};
+    local.tm_year = c.year - 1900;
+    local.tm_mon = c.month - 1;
+    local.tm_mday = c.day;
+    local.tm_hour = c.hour;
+    local.tm_min = c.minute;
+    local.tm_sec = c.second;
+    local.tm_isdst = -1;
+    answers().clock = _mktime64(&local);
+  }
+  void QueueMessageAnswer(int answer) override { answers().messageAnswers.push_back(answer); }
+  void SetShutdownPrivilege(bool lookupWorks, std::uint32_t adjustError) override {
+    answers().privilegeLookupWorks = lookupWorks;
+    answers().privilegeAdjustError = adjustError;
+  }
+
+  RegistryState Registry() const override {
+    RegistryState state;
+    for (const std::u16string& key : keys_)
+      if (auto values = ReadKey(key)) state[key] = *values;
+    return state;
+  }
+  std::vector<ShellStart> ProgramsStarted() const override { return answers().starts; }
+  std::vector<MessageShown> MessagesShown() const override { return answers().messages; }
+  std::vector<ShutdownRequest> RestartsRequested() const override { return answers().restarts; }
+  int OpenHandles() const override { return static_cast<int>(answers().keys.size() + answers().tokens.size()); }
+  std::vector<std::string> TakeProblems() override { return recorder_.Check(answers().starts, checkedStarts_); }
+
+ private:
+  // Undoes what the last scenario did outside the registry.
+  void Release() {
+    for (HANDLE held : locked_) CloseHandle(held);
+    locked_.clear();
+    recorder_.Clear();
+    for (const std::u16string& file : files_) DeleteFileW(W(file));
+    files_.clear();
+    for (const auto& [name, value] : savedEnvironment_) SetEnvironmentVariableW(W(name), value ? W(*value) : nullptr);
+    savedEnvironment_.clear();
+  }
+
+  std::vector<std::u16string> keys_;
+  KeyRestorer restorer_;
+  std::map<std::u16string, std::optional<std::u16string>, NoCaseLess> savedEnvironment_;
+  std::vector<std::u16string> files_;
+  StartRecorder recorder_;
+  std::vector<HANDLE> locked_;
+  size_t checkedStarts_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Machine> MakeMachine() { return std::make_unique<Win32Machine>(); }
+
+}  // namespace testkit
