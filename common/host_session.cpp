@@ -35,5 +35,7 @@ std::u16string ResolveText(const HostSession& session, std::u16string_view text)
   session.get()->TranslateText(input.get(), translated.put());
   SysString expanded;
   session.get()->ExpandText(translated.get(), expanded.put());
-  return SysStringText(expanded);
+  // A copy of the engine's text, all of it: a NUL inside is part of the text, so that texts
+  // that differ after one never compare equal.
+  return SysStringWhole(expanded);
 }

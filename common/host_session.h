@@ -21,5 +21,6 @@ std::u16string ReadProperty(const HostSession& session, std::u16string_view name
 // Sets a suite property; the engine's status is not examined.
 void WriteProperty(const HostSession& session, std::u16string_view name,
                    std::u16string_view value);
-// The engine's translation of `text`, then its expansion of that.
+// The engine's translation of `text`, then its expansion of that: the whole expanded text,
+// NULs included.
 std::u16string ResolveText(const HostSession& session, std::u16string_view text);

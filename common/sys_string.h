@@ -19,6 +19,12 @@ inline SysString MakeSysString(std::u16string_view text) {
   return made;
 }
 
+// The whole text, NULs included, as long as the string says it is; a null string is empty.
+inline std::u16string SysStringWhole(const SysString& text) {
+  if (!text) return {};
+  return std::u16string(AsU16(text.get()), SysStringLen(text.get()));
+}
+
 // The text up to the first NUL; a null string is the empty text.
 inline std::u16string SysStringText(const SysString& text) {
   if (!text) return {};

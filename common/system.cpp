@@ -4,8 +4,17 @@
 #include "common/text_format.h"
 #include "platform/platform.h"
 
+bool IsFullyQualifiedPath(std::u16string_view path) {
+  auto separator = [](char16_t c) { return c == u'\\' || c == u'/'; };
+  if (path.size() >= 2 && separator(path[0]) && separator(path[1])) return true;
+  const char16_t drive = path.empty() ? 0 : path[0];
+  const bool letter = (drive >= u'A' && drive <= u'Z') || (drive >= u'a' && drive <= u'z');
+  return letter && path.size() >= 3 && path[1] == u':' && separator(path[2]);
+}
+
 int LaunchProgram(const std::u16string& program, const std::u16string& parameters,
                   const std::u16string& workingFolder) {
+  if (!IsFullyQualifiedPath(program)) return 0;
   platform::ShellStart start;
   start.mask = platform::kSeeMaskFlagNoUi;
   start.verb = u"open";

@@ -148,6 +148,59 @@ TEST_F(LaunchTest, LockedProgramCountsAsAbsent) {
   EXPECT_EQ(allowLaunchToskan(&engine), S_FALSE);
 }
 
+// A resolved text is the engine's whole text: one that differs only after a NUL is another text.
+TEST_F(LaunchTest, ATextThatDiffersOnlyAfterANulIsNoSuccess) {
+  const std::u16string withNul(u"Done\0x", 6);
+  engine.translations[u"IDS_INSTALL_SUCCESS"] = withNul;
+  engine.properties[u"ISInstallStatus"] = u"Done";
+  EXPECT_EQ(finishAction(&engine), S_OK);
+  EXPECT_EQ(launchToskan(&engine), S_OK);
+  EXPECT_TRUE(Started().empty());
+  EXPECT_EQ(Stored(u"InstallDir"), u"<none>");
+  // The same text on both sides, NUL and all, is success.
+  engine.translations[u"Done"] = withNul;
+  EXPECT_EQ(finishAction(&engine), S_OK);
+  EXPECT_EQ(launchToskan(&engine), S_OK);
+  EXPECT_EQ(Started().size(), 2u);
+}
+
+// The engine runs elevated: a program path that is not fully qualified would be found relative to
+// its current folder or drive, so nothing starts; every fully qualified path starts as it is built.
+TEST_F(FinishTest, OnlyFullyQualifiedProgramPathsStart) {
+  const struct Row {
+    const char16_t* folder;
+    const char16_t* started;  // null: nothing starts
+  } rows[] = {
+      {u"", nullptr},
+      {u"ProgramData\\", nullptr},
+      {u"\\ProgramData\\", nullptr},
+      {u"C:ProgramData\\", nullptr},
+      {u"C:\\ProgramData", u"C:\\ProgramDataBrisolt\\Connect\\11\\ISUSPM.exe"},
+      {u"d:/Data/", u"d:/Data/Brisolt\\Connect\\11\\ISUSPM.exe"},
+      {u"\\\\server\\share\\", u"\\\\server\\share\\Brisolt\\Connect\\11\\ISUSPM.exe"},
+  };
+  for (const Row& row : rows) {
+    sim::machine().programsStarted.clear();
+    engine.properties[u"CommonAppDataFolder"] = row.folder;
+    EXPECT_EQ(finishAction(&engine), S_OK);
+    EXPECT_EQ(Stored(u"InstallDir"), u"D:\\Corvane");  // the record is written all the same
+    if (row.started == nullptr) {
+      EXPECT_TRUE(Started().empty()) << testkit::ToUtf8(row.folder);
+    } else {
+      ASSERT_EQ(Started().size(), 1u) << testkit::ToUtf8(row.folder);
+      EXPECT_EQ(Started()[0].file, row.started);
+    }
+  }
+}
+
+TEST_F(LaunchTest, AnEmptyOrMissingToolFolderStartsNothing) {
+  SetRegistryText(kRecord, u"ClientInstallDir", u"");
+  EXPECT_EQ(launchToskan(&engine), S_OK);
+  sim::machine().registry.FindKey(*platform::CanonicalKey(kRecord))->values.erase(u"ClientInstallDir");
+  EXPECT_EQ(launchToskan(&engine), S_OK);
+  EXPECT_TRUE(Started().empty());
+}
+
 TEST_F(ActionTest, DiagnosticMessageAndItsStatus) {
   engine.messageStatus = static_cast<HRESULT>(0x80004004u);
   EXPECT_EQ(test(&engine), static_cast<HRESULT>(0x80004004u));
