@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/platform.h"
+#include "scenario/json_parse.h"
 #include "scenario/json_read.h"
 #include "scenario/reg_file.h"
 #include "testkit/files.h"
@@ -174,27 +175,12 @@ void from_json(const Json& j, Scenario& s) {
 Result<Scenario> LoadScenario(const std::string& path) {
   Result<std::string> text = testkit::ReadWholeFile(path);
   if (!text) return testkit::Failure(text.error());
-  Json j;
-  try {
-    j = Json::parse(*text, nullptr, true, true);
-  } catch (const Json::parse_error& e) {
-    size_t line = 1, column = 1;
-    for (size_t i = 0; i + 1 < e.byte && i < text->size(); ++i) {
-      column = (*text)[i] == '\n' ? 1 : column + 1;
-      line += (*text)[i] == '\n' ? 1 : 0;
-    }
-    const std::string what = e.what();
-    const size_t cut = what.find("syntax error");
-    return testkit::Failure(path + ":" + std::to_string(line) + ":" + std::to_string(column) +
-                            ": malformed JSON: " + (cut == std::string::npos ? what : what.substr(cut)));
-  } catch (const Json::exception& e) {
-    // A number beyond the double range, for one.
-    return testkit::Failure(path + ": malformed JSON: " + e.what());
-  }
+  Result<Json> j = ParseJson(path, *text);
+  if (!j) return testkit::Failure(j.error());
   Scenario scenario;
   scenario.file = path;
   try {
-    j.get_to(scenario);
+    j->get_to(scenario);
   } catch (const JsonError& e) {
     return testkit::Failure(path + ": " + (e.where.empty() ? "/" : e.where) + ": " + e.what);
   }

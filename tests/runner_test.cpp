@@ -98,6 +98,8 @@ TEST(RegFile, BrokenFilesNameTheLine) {
       {"REGEDIT4\n[HKLM\\A]\n\"N\"=hex:01,\\", "r.reg:3: continued line at the end of the file"},
       {"REGEDIT4\n[HKLM\\A]\n\n\"N\"=hex:01,\\\n  zz\n", "r.reg:4: a byte must be two hex digits"},
       {"\xFF\xFEW\x00R", "r.reg: UTF-16 text cut short"},
+      // A hex run of any length is refused without its value growing past any integer.
+      {"REGEDIT4\n[HKLM\\A]\n\"N\"=hex:" + std::string(4096, 'f') + "\n", "r.reg:3: a byte must be two hex digits"},
   };
   for (const Row& row : rows) {
     const auto changes = scenario::ParseRegText("r.reg", row.text);
@@ -190,6 +192,10 @@ TEST_F(ScenarioFileTest, MistakesNameTheFileAndThePlace) {
     const char* error;
   } rows[] = {
       {"{\n\"library\": \"ovrel\",\n\"steps\": [,]}", ":3:11: malformed JSON"},
+      {"{\"name\": -1e999, \"library\": \"ovrel\", \"steps\": []}", ":1:10: malformed JSON: number overflow parsing '-1e999'"},
+      {R"({"library": "ovrel", "steps": [{"set": {"A": "1", "B": "2", "A": "3"}}]})",
+       ": /steps/0/set/A: the key \"A\" is given twice"},
+      {R"({"library": "ovrel", "steps": [{"set": {}}, [1, {"x": 1, "x": 2}]]})", ": /steps/1/1/x: the key \"x\" is given twice"},
       {"[]", ": /: expected an object, found a list"},
       {R"({"library": "ovrel", "steps": [{"call": 5}]})", ": /steps/0/call: expected a text, found a number"},
       {R"({"library": "ovrel", "steps": [{"cal": "verify"}]})", ": /steps/0: a step is"},
