@@ -201,6 +201,19 @@ TEST_F(LaunchTest, AnEmptyOrMissingToolFolderStartsNothing) {
   EXPECT_TRUE(Started().empty());
 }
 
+// The simulated shell answers as Windows does: a program that is absent, or held open without
+// sharing, is not started, though the request is recorded.
+TEST_F(ActionTest, TheShellStartsOnlyAProgramItCanOpen) {
+  platform::ShellStart start;
+  start.file = u"C:\\T\\tool.exe";
+  EXPECT_FALSE(platform::StartShellProgram(start));
+  sim::machine().files[sim::NormalFilePath(start.file)] = {false};
+  EXPECT_FALSE(platform::StartShellProgram(start));
+  sim::machine().files[sim::NormalFilePath(start.file)] = {true};
+  EXPECT_TRUE(platform::StartShellProgram(start));
+  EXPECT_EQ(sim::machine().programsStarted.size(), 3u);
+}
+
 TEST_F(ActionTest, DiagnosticMessageAndItsStatus) {
   engine.messageStatus = static_cast<HRESULT>(0x80004004u);
   EXPECT_EQ(test(&engine), static_cast<HRESULT>(0x80004004u));

@@ -188,8 +188,9 @@ std::u16string WindowsFolder() { return sim::machine().windowsFolder; }
 bool StartShellProgram(const ShellStart& start) {
   sim::Machine& m = sim::machine();
   m.programsStarted.push_back(start);
+  // A program held open without sharing cannot be started, as on Windows.
   auto found = m.files.find(sim::NormalFilePath(start.file));
-  return found != m.files.end();
+  return found != m.files.end() && found->second.readable;
 }
 
 bool OpenForSharedReading(const std::u16string& path) {

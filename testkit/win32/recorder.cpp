@@ -55,10 +55,12 @@ Result<> StartRecorder::Place(const std::u16string& path) {
   return {};
 }
 
-std::vector<std::string> StartRecorder::Check(const std::vector<ShellStart>& starts, size_t& checked) {
+std::vector<std::string> StartRecorder::Check(const std::vector<ShellStart>& starts,
+                                             const std::vector<bool>& succeeded, size_t& checked) {
   std::vector<std::string> problems;
   for (; checked < starts.size(); ++checked) {
     const ShellStart& start = starts[checked];
+    if (checked < succeeded.size() && !succeeded[checked]) continue;
     if (programs_.count(FullPath(start.file)) == 0) continue;
     const std::u16string report = start.file + u".started";
     std::string text;

@@ -15,9 +15,11 @@ class StartRecorder {
  public:
   // Places the recorder at `path` (whose folders exist).
   Result<> Place(const std::u16string& path);
-  // Each start of a placed program must show up in its report, with the command line and folder
-  // it was given; the problems found, for the starts from `checked` on.
-  std::vector<std::string> Check(const std::vector<ShellStart>& starts, size_t& checked);
+  // Each start of a placed program that the shell reported as started must show up in its report,
+  // with the command line and folder it was given; the problems found, for the starts from
+  // `checked` on. A start the shell refused is not waited for.
+  std::vector<std::string> Check(const std::vector<ShellStart>& starts, const std::vector<bool>& succeeded,
+                                 size_t& checked);
   // Forgets the placed programs and removes their reports.
   void Clear();
 

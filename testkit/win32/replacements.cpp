@@ -80,7 +80,9 @@ BOOL WINAPI FakeExitWindowsEx(UINT flags, DWORD reason) {
 BOOL WINAPI CountingShellExecuteExW(SHELLEXECUTEINFOW* info) {
   answers().starts.push_back({info->fMask, U(info->lpVerb), U(info->lpFile), U(info->lpParameters),
                               U(info->lpDirectory), info->nShow});
-  return ShellExecuteExW(info);
+  const BOOL started = ShellExecuteExW(info);
+  answers().startsSucceeded.push_back(started != FALSE);
+  return started;
 }
 
 LSTATUS WINAPI CountingRegOpenKeyExW(HKEY parent, LPCWSTR path, DWORD options, REGSAM access, PHKEY key) {

@@ -29,6 +29,7 @@ struct Answers {
   std::vector<platform::MessageShown> messages;
   std::vector<platform::ShutdownRequest> restarts;
   std::vector<platform::ShellStart> starts;
+  std::vector<bool> startsSucceeded;  // what the shell answered for each start
   std::set<HKEY> keys;
   std::set<HANDLE> tokens;
 };

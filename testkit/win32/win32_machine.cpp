@@ -108,7 +108,7 @@ class Win32Machine : public Machine {
   std::vector<MessageShown> MessagesShown() const override { return answers().messages; }
   std::vector<ShutdownRequest> RestartsRequested() const override { return answers().restarts; }
   int OpenHandles() const override { return static_cast<int>(answers().keys.size() + answers().tokens.size()); }
-  std::vector<std::string> TakeProblems() override { return recorder_.Check(answers().starts, checkedStarts_); }
+  std::vector<std::string> TakeProblems() override { return recorder_.Check(answers().starts, answers().startsSucceeded, checkedStarts_); }
 
  private:
   // Undoes what the last scenario did outside the registry.
