@@ -85,6 +85,15 @@ int Call(scenario::Runner& runner, const CallOptions& options, bool json) {
   return reports[0].Passed() ? kAllHeld : kExpectationFailed;
 }
 
+// A run that was killed or crashed left its journal: what it changed is put back before anything
+// else happens.
+Result<bool> Recover() {
+  Result<bool> recovered = testkit::RecoverInterruptedRun();
+  if (!recovered) return Failure("an interrupted run's changes could not all be put back: " + recovered.error());
+  if (*recovered) std::cerr << "suitehost: put back what an interrupted run had changed\n";
+  return recovered;
+}
+
 }  // namespace
 
 Result<scenario::Scenario> CallScenario(const CallOptions& options) {
@@ -155,6 +164,9 @@ int RunCommand(int argc, char** argv) {
   call->add_option("--answer", o.answers, "Answer to the next message box: yes or no");
   call->add_flag("--json", json, "Report as JSON");
 
+  CLI::App* restore =
+      app.add_subcommand("restore", "Put back what an interrupted run changed on this machine, from its journal");
+
   std::string library;
   CLI::App* list = app.add_subcommand("list", "List the actions a library exports");
   list->add_option("library", library, "Library name (ovrel, caddon) or file")->required();
@@ -166,6 +178,12 @@ int RunCommand(int argc, char** argv) {
     return code == 0 ? 0 : kCannotRun;
   }
   if (*list) return List(library, libraryFolder);
+  const Result<bool> recovered = Recover();
+  if (!recovered) return Refuse(recovered.error());
+  if (*restore) {
+    if (!*recovered) std::cout << "nothing to put back\n";
+    return kAllHeld;
+  }
   scenario::Runner runner(libraryFolder);
   if (*run) return Run(runner, files, json, junit, quiet);
   return Call(runner, o, json);

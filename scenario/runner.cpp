@@ -28,14 +28,28 @@ const char16_t* const kActionKeys[] = {
     u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager",
 };
 
-// Every key the scenario sets up or looks at, and those of the actions, each once.
-std::vector<std::u16string> KeysOf(const Scenario& s) {
+// The keys the scenario seeds or refuses rights on, and those of the actions, each once.
+std::vector<std::u16string> ChangedKeys(const Scenario& s) {
   std::set<std::u16string, testkit::NoCaseLess> keys(std::begin(kActionKeys), std::end(kActionKeys));
   for (const RegistryChange& change : s.registry) keys.insert(change.key);
   for (const auto& [key, rights] : s.denied) keys.insert(key);
-  for (const Step& step : s.steps)
-    for (const RegistryExpectation& r : step.expect.registry) keys.insert(r.key);
   return std::vector<std::u16string>(keys.begin(), keys.end());
+}
+
+// Those, and the keys the scenario only looks at.
+std::vector<std::u16string> ObservedKeys(const Scenario& s) {
+  std::vector<std::u16string> keys = ChangedKeys(s);
+  std::set<std::u16string, testkit::NoCaseLess> seen(keys.begin(), keys.end());
+  for (const Step& step : s.steps)
+    for (const RegistryExpectation& r : step.expect.registry)
+      if (seen.insert(r.key).second) keys.push_back(r.key);
+  return keys;
+}
+
+std::vector<std::u16string> Files(const Scenario& s) {
+  std::vector<std::u16string> files;
+  for (const auto& [path, readable] : s.files) files.push_back(path);
+  return files;
 }
 
 struct Prepared {
@@ -45,7 +59,7 @@ struct Prepared {
 
 // The machine as the scenario describes it; the first set-up step that fails stops it.
 Result<> SetUpMachine(const Scenario& s, Machine& m) {
-  m.Reset(KeysOf(s));
+  if (Result<> reset = m.Reset(ObservedKeys(s), ChangedKeys(s), Files(s)); !reset) return reset;
   for (const RegistryChange& change : s.registry)
     if (Result<> done = m.ApplyRegistry(change); !done) return done;
   for (const auto& [key, rights] : s.denied)
@@ -230,15 +244,16 @@ ScenarioReport Runner::State::Run(const Prepared& p) {
 #endif
   if (Result<> ready = SetUpMachine(s, *machine); !ready) {
     // Nothing runs on a machine that is not the one the file describes.
-    StepReport r{"set up", "/", false, S_OK, {}, {ready.error()}};
-    report.steps.push_back(std::move(r));
-    return report;
+    report.steps.push_back(StepReport{"set up", "/", false, S_OK, {}, {ready.error()}});
+  } else {
+    TestEngine engine;
+    SetUpEngine(s, engine);
+    for (size_t i = 0; i < s.steps.size(); ++i) RunStep(p, i, engine, report);
+    for (const auto& [name, value] : engine.properties)
+      report.finalProperties.emplace_back(ToUtf8(name), testkit::Quoted(value));
   }
-  TestEngine engine;
-  SetUpEngine(s, engine);
-  for (size_t i = 0; i < s.steps.size(); ++i) RunStep(p, i, engine, report);
-  for (const auto& [name, value] : engine.properties)
-    report.finalProperties.emplace_back(ToUtf8(name), testkit::Quoted(value));
+  if (Result<> finished = machine->Finish(); !finished)
+    report.steps.push_back(StepReport{"put back", "/", false, S_OK, {}, {finished.error()}});
   report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   return report;
 }

@@ -41,11 +41,16 @@ class Machine {
  public:
   virtual ~Machine() = default;
 
-  // A clean machine for the next scenario: the given registry keys (canonical paths: the keys
-  // the scenario sets up or looks at, and those the actions use) as on a machine where nothing
-  // was installed, no volumes, environment, files, answers or records. The keys are the ones
-  // Registry() reports from then on.
-  virtual void Reset(const std::vector<std::u16string>& keys) = 0;
+  // A clean machine for the next scenario. `observed`: the keys Registry() reports from then on
+  // (those the scenario sets up or looks at, and those the actions use). `changed`: the keys the
+  // scenario seeds or refuses rights on and those the actions may change, made as on a machine
+  // where nothing was installed; a key the scenario only looks at is never changed. `files`: the
+  // files it will place. On a real system all that it will change is recorded first, in a
+  // journal file, and Finish() puts it back.
+  virtual Result<> Reset(const std::vector<std::u16string>& observed, const std::vector<std::u16string>& changed,
+                         const std::vector<std::u16string>& files) = 0;
+  // Puts back everything the scenario changed; says what could not be put back.
+  virtual Result<> Finish() { return {}; }
 
   // Takes over a loaded action library: on Windows the calls that must not happen for real in
   // a test (message box, privilege adjustment, restart, free-space figures, the clock) are
@@ -79,5 +84,9 @@ class Machine {
 };
 
 std::unique_ptr<Machine> MakeMachine();
+
+// Puts back what a run that was killed or crashed left changed, from its journal file: true when
+// there was one. Nothing to do on the simulated machine.
+Result<bool> RecoverInterruptedRun();
 
 }  // namespace testkit

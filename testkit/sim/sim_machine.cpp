@@ -8,9 +8,11 @@ namespace {
 
 class SimMachine : public Machine {
  public:
-  void Reset(const std::vector<std::u16string>& keys) override {
+  Result<> Reset(const std::vector<std::u16string>& observed, const std::vector<std::u16string>&,
+                 const std::vector<std::u16string>&) override {
     sim::Reset();
-    keys_ = keys;
+    keys_ = observed;
+    return {};
   }
 
   void Attach(void*) override {}
@@ -83,5 +85,7 @@ BSTR MakeEngineString(std::u16string_view text) {
 }
 
 long LiveSystemStrings() { return sim::LiveSystemStrings(); }
+
+Result<bool> RecoverInterruptedRun() { return false; }
 
 }  // namespace testkit

@@ -2,11 +2,11 @@
 #include "testkit/win32/registry.h"
 
 #include "testkit/text.h"
+#include "testkit/journal.h"
 #include "testkit/win32/rights.h"
 #include "testkit/win32/wide.h"
 
 namespace testkit::win32 {
-namespace {
 
 RegistryValues ReadValues(HKEY key) {
   RegistryValues values;
@@ -27,7 +27,11 @@ RegistryValues ReadValues(HKEY key) {
   return values;
 }
 
+namespace {
+
 bool IsStringType(std::uint32_t type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+}  // namespace
 
 Result<> SetValue(HKEY key, const std::u16string& path, const std::u16string& name, const RegValue& value) {
   // The system stores the unit after a string's counted data when that unit is a NUL, so an
@@ -42,6 +46,8 @@ Result<> SetValue(HKEY key, const std::u16string& path, const std::u16string& na
   return {};
 }
 
+namespace {
+
 Result<HKEY> CreateKey(const std::u16string& key) {
   HKEY opened = nullptr;
   const LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)), 0, nullptr, 0, KEY_ALL_ACCESS,
@@ -50,40 +56,67 @@ Result<HKEY> CreateKey(const std::u16string& key) {
   return opened;
 }
 
-bool IsSystemKey(const std::u16string& key) {
-  const std::u16string system = u"HKEY_LOCAL_MACHINE\\SYSTEM";
-  return NoCaseLess::Same(key.substr(0, system.size()), system) &&
-         (key.size() == system.size() || key[system.size()] == u'\\');
-}
-
-// Gives a key the values it had: those added since go, those changed or removed come back.
-Result<> PutBackValues(const std::u16string& key, const RegistryValues& was, const std::optional<RegistryValues>& now) {
-  if (Result<> unlocked = Unlock(key); !unlocked) return unlocked;
-  Result<HKEY> opened = CreateKey(key);
-  if (!opened) return Failure(opened.error());
-  Result<> done;
-  if (now)
-    for (const auto& [name, value] : *now)
-      if (was.count(name) == 0) RegDeleteValueW(*opened, W(name));
-  for (const auto& [name, value] : was) {
-    if (now) {
-      auto current = now->find(name);
-      if (current != now->end() && current->second == value) continue;
-    }
-    if (Result<> set = SetValue(*opened, key, name, value); !set && done) done = set;
+// Hands every key of the tree back to its owner, outermost first, so that it can be removed.
+void UnlockTree(const std::u16string& key) {
+  (void)Unlock(key);
+  HKEY opened = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)), 0, KEY_ENUMERATE_SUB_KEYS, &opened) != ERROR_SUCCESS)
+    return;
+  std::vector<std::u16string> names;
+  wchar_t name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD length = 256;
+    if (RegEnumKeyExW(opened, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    names.emplace_back(reinterpret_cast<const char16_t*>(name), length);
   }
-  RegCloseKey(*opened);
-  return done;
+  RegCloseKey(opened);
+  for (const std::u16string& child : names) UnlockTree(key + u"\\" + child);
 }
 
 }  // namespace
 
-std::optional<RegistryValues> ReadKey(const std::u16string& key) {
+std::optional<std::vector<std::uint8_t>> KeySecurity(HKEY key) {
+  DWORD size = 0;
+  if (RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size) != ERROR_INSUFFICIENT_BUFFER) return std::nullopt;
+  std::vector<std::uint8_t> descriptor(size);
+  if (RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor.data(), &size) != ERROR_SUCCESS) return std::nullopt;
+  descriptor.resize(size);
+  return descriptor;
+}
+
+Result<> SetKeySecurity(HKEY key, const std::u16string& path, const std::vector<std::uint8_t>& descriptor) {
+  const LSTATUS status = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION,
+                                           const_cast<std::uint8_t*>(descriptor.data()));
+  if (status != ERROR_SUCCESS) return Failure("cannot set the security of " + ToUtf8(path) + ": " + StatusText(status));
+  return {};
+}
+
+namespace {
+
+std::optional<RegistryValues> ReadOpenable(const std::u16string& key) {
   HKEY opened = nullptr;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)), 0, KEY_READ, &opened) != ERROR_SUCCESS)
     return std::nullopt;
   RegistryValues values = ReadValues(opened);
   RegCloseKey(opened);
+  return values;
+}
+
+}  // namespace
+
+std::optional<RegistryValues> ReadKey(const std::u16string& key, bool openUp) {
+  std::optional<RegistryValues> values = ReadOpenable(key);
+  if (values || !openUp) return values;
+  // A key whose reading a scenario refused is still seen: its owner opens it up for a moment and
+  // gives it back the same rights.
+  HKEY owner = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)), 0, READ_CONTROL | WRITE_DAC, &owner) != ERROR_SUCCESS)
+    return std::nullopt;
+  if (const std::optional<std::vector<std::uint8_t>> security = KeySecurity(owner)) {
+    if (Unlock(key)) values = ReadOpenable(key);
+    (void)SetKeySecurity(owner, key, *security);
+  }
+  RegCloseKey(owner);
   return values;
 }
 
@@ -103,30 +136,15 @@ Result<> ApplyChange(const RegistryChange& change) {
 }
 
 Result<> DeleteKeyTree(const std::u16string& key) {
-  if (Result<> unlocked = Unlock(key); !unlocked) return unlocked;
+  if (IsSystemKey(key)) return Failure("keys under HKEY_LOCAL_MACHINE\\SYSTEM are not removed on a real machine: " + ToUtf8(key));
+  UnlockTree(key);
   const LSTATUS status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)));
   if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
     return Failure("cannot delete " + ToUtf8(key) + ": " + StatusText(status));
-  RegDeleteKeyW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)));
+  const LSTATUS removed = RegDeleteKeyW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)));
+  if (removed != ERROR_SUCCESS && removed != ERROR_FILE_NOT_FOUND)
+    return Failure("cannot delete " + ToUtf8(key) + ": " + StatusText(removed));
   return {};
-}
-
-void KeyRestorer::Restore(const std::u16string& key) {
-  if (!IsSystemKey(key)) {
-    (void)DeleteKeyTree(key);
-    return;
-  }
-  auto first = firstSeen_.find(key);
-  if (first == firstSeen_.end()) {
-    firstSeen_[key] = ReadKey(key);
-    return;
-  }
-  const std::optional<RegistryValues> now = ReadKey(key);
-  if (!first->second) {
-    if (now) (void)DeleteKeyTree(key);
-    return;
-  }
-  (void)PutBackValues(key, *first->second, now);
 }
 
 }  // namespace testkit::win32

@@ -4,32 +4,34 @@
 
 #include <windows.h>
 
-#include <map>
 #include <optional>
+#include <vector>
 #include <string>
 
 #include "testkit/machine.h"
 
 namespace testkit::win32 {
 
-// The key's values, or nullopt when it cannot be opened for reading.
-std::optional<RegistryValues> ReadKey(const std::u16string& key);
+// The key's values, or nullopt when it does not exist or cannot be read. With `openUp`, for a key
+// of the scenario's own, a key whose reading the scenario refused is read all the same: its owner
+// opens it up for a moment and gives it back the same rights.
+std::optional<RegistryValues> ReadKey(const std::u16string& key, bool openUp = false);
 
 // One change of a scenario's registry set-up, done for real.
 Result<> ApplyChange(const RegistryChange& change);
 
-// Removes the key with its subkeys, first giving it back its owner's rights; an absent key is
-// no failure.
+// Removes the key with its subkeys, first giving each of them back its owner's rights; an absent
+// key is no failure. Keys under HKEY_LOCAL_MACHINE\SYSTEM are never removed.
 Result<> DeleteKeyTree(const std::u16string& key);
 
-// Keys under HKEY_LOCAL_MACHINE\SYSTEM belong to the system and get back the values they had
-// when first seen; every other key a scenario uses is its own and goes away.
-class KeyRestorer {
- public:
-  void Restore(const std::u16string& key);
+// The key's security descriptor (its DACL), and setting it again.
+std::optional<std::vector<std::uint8_t>> KeySecurity(HKEY key);
+Result<> SetKeySecurity(HKEY key, const std::u16string& path, const std::vector<std::uint8_t>& descriptor);
 
- private:
-  std::map<std::u16string, std::optional<RegistryValues>, NoCaseLess> firstSeen_;
-};
+// The values of an open key, with their exact bytes.
+RegistryValues ReadValues(HKEY key);
+// Sets a value with its exact bytes, an unterminated string included; `path` names the key in
+// the failure.
+Result<> SetValue(HKEY key, const std::u16string& path, const std::u16string& name, const RegValue& value);
 
 }  // namespace testkit::win32

@@ -6,12 +6,15 @@
 
 #include <time.h>
 
+#include <cstdio>
+
 #include "testkit/machine.h"
 #include "testkit/text.h"
 #include "testkit/win32/recorder.h"
 #include "testkit/win32/registry.h"
 #include "testkit/win32/replacements.h"
 #include "testkit/win32/rights.h"
+#include "testkit/win32/store.h"
 #include "testkit/win32/wide.h"
 
 namespace testkit {
@@ -23,24 +26,54 @@ bool IsProgram(const std::u16string& path) {
   return path.size() > 4 && NoCaseLess::Same(path.substr(path.size() - 4), u".EXE");
 }
 
+// The journal of the scenario that runs, for the console handler.
+Journal* g_running = nullptr;
+
+// Ctrl-C, Ctrl-Break and a closed console put the machine back before the process ends.
+BOOL WINAPI OnConsoleEvent(DWORD) {
+  if (g_running != nullptr) {
+    const std::unique_ptr<Store> store = MakeRealStore();
+    if (Restore(*store, *g_running)) DeleteFileW(W(JournalPath()));
+  }
+  ExitProcess(130);
+}
+
 class Win32Machine : public Machine {
  public:
-  // The prefix is left as the first scenario found it.
+  Win32Machine() : store_(MakeRealStore()) { SetConsoleCtrlHandler(&OnConsoleEvent, TRUE); }
+  // What the last scenario changed is put back; a failure is said on the error output.
   ~Win32Machine() override {
-    Release();
-    for (const std::u16string& key : keys_) restorer_.Restore(key);
+    if (Result<> done = Finish(); !done) std::fprintf(stderr, "suitehost: %s\n", done.error().c_str());
+    SetConsoleCtrlHandler(&OnConsoleEvent, FALSE);
   }
 
   void Attach(void* module) override { TakeOver(static_cast<HMODULE>(module)); }
 
-  void Reset(const std::vector<std::u16string>& keys) override {
-    Release();
-    std::set<std::u16string, NoCaseLess> all(keys_.begin(), keys_.end());
-    all.insert(keys.begin(), keys.end());
-    for (const std::u16string& key : all) restorer_.Restore(key);
-    keys_ = keys;
+  Result<> Reset(const std::vector<std::u16string>& observed, const std::vector<std::u16string>& changed,
+                 const std::vector<std::u16string>& files) override {
+    if (Result<> finished = Finish(); !finished) return finished;
+    keys_ = observed;
+    changed_ = std::set<std::u16string, NoCaseLess>(changed.begin(), changed.end());
     answers() = Answers{};
     checkedStarts_ = 0;
+    // Recorded and written down before the first change.
+    journal_ = Record(*store_, changed, files);
+    if (Result<> written = WriteJournal(journal_); !written) return written;
+    g_running = &journal_;
+    for (const std::u16string& key : changed)
+      if (!IsSystemKey(key))
+        if (Result<> cleared = DeleteKeyTree(key); !cleared) return cleared;
+    return {};
+  }
+
+  Result<> Finish() override {
+    Release();
+    if (g_running == nullptr) return {};
+    g_running = nullptr;
+    Result<> restored = Restore(*store_, journal_);
+    // A journal that could not be carried out stays, for the next start or `suitehost restore`.
+    if (restored) DeleteFileW(W(JournalPath()));
+    return restored;
   }
 
   Result<> ApplyRegistry(const RegistryChange& change) override { return ApplyChange(change); }
@@ -59,10 +92,10 @@ class Win32Machine : public Machine {
 
   // A file the actions may open or start: a program (".exe") is the start recorder, anything
   // else is empty. A locked file is held open without sharing for the length of the scenario.
+  // The folders created on the way, and a file that stood there, come back with the journal.
   Result<> AddFile(const std::u16string& path, bool readable) override {
     for (size_t at = path.find(u'\\', 3); at != std::u16string::npos; at = path.find(u'\\', at + 1))
       CreateDirectoryW(W(path.substr(0, at)), nullptr);
-    files_.push_back(path);
     if (IsProgram(path)) {
       if (Result<> placed = recorder_.Place(path); !placed) return placed;
     } else {
@@ -101,7 +134,7 @@ class Win32Machine : public Machine {
   RegistryState Registry() const override {
     RegistryState state;
     for (const std::u16string& key : keys_)
-      if (auto values = ReadKey(key)) state[key] = *values;
+      if (auto values = ReadKey(key, changed_.count(key) != 0)) state[key] = *values;
     return state;
   }
   std::vector<ShellStart> ProgramsStarted() const override { return answers().starts; }
@@ -111,21 +144,21 @@ class Win32Machine : public Machine {
   std::vector<std::string> TakeProblems() override { return recorder_.Check(answers().starts, answers().startsSucceeded, checkedStarts_); }
 
  private:
-  // Undoes what the last scenario did outside the registry.
+  // Undoes what the last scenario did to the process: locked files are let go, reports of the
+  // recorder removed, the environment put back. The files themselves come back with the journal.
   void Release() {
     for (HANDLE held : locked_) CloseHandle(held);
     locked_.clear();
     recorder_.Clear();
-    for (const std::u16string& file : files_) DeleteFileW(W(file));
-    files_.clear();
     for (const auto& [name, value] : savedEnvironment_) SetEnvironmentVariableW(W(name), value ? W(*value) : nullptr);
     savedEnvironment_.clear();
   }
 
   std::vector<std::u16string> keys_;
-  KeyRestorer restorer_;
+  std::set<std::u16string, NoCaseLess> changed_;  // the scenario's own keys
+  std::unique_ptr<Store> store_;
+  Journal journal_;
   std::map<std::u16string, std::optional<std::u16string>, NoCaseLess> savedEnvironment_;
-  std::vector<std::u16string> files_;
   StartRecorder recorder_;
   std::vector<HANDLE> locked_;
   size_t checkedStarts_ = 0;
@@ -134,5 +167,7 @@ class Win32Machine : public Machine {
 }  // namespace
 
 std::unique_ptr<Machine> MakeMachine() { return std::make_unique<Win32Machine>(); }
+
+Result<bool> RecoverInterruptedRun() { return RestoreFromJournalFile(); }
 
 }  // namespace testkit

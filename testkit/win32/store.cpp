@@ -1,0 +1,174 @@
+// The journal's store on the real machine: key trees read and written with their values,
+// subkeys and DACL; files and folders; the journal file itself.
+#include "testkit/win32/store.h"
+
+#include <windows.h>
+
+#include "testkit/text.h"
+#include "testkit/win32/registry.h"
+#include "testkit/win32/wide.h"
+
+namespace testkit::win32 {
+namespace {
+
+std::u16string LastPart(const std::u16string& path) { return path.substr(path.find_last_of(u'\\') + 1); }
+std::u16string Parent(const std::u16string& path) { return path.substr(0, path.find_last_of(u'\\')); }
+
+std::vector<std::u16string> SubkeyNames(HKEY key) {
+  std::vector<std::u16string> names;
+  wchar_t name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD length = 256;
+    if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    names.emplace_back(reinterpret_cast<const char16_t*>(name), length);
+  }
+  return names;
+}
+
+// The key's name as the registry spells it, found among its parent's subkeys.
+std::u16string RealName(const std::u16string& path) {
+  HKEY parent = nullptr;
+  const std::u16string wanted = LastPart(path);
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(Parent(path))), 0, KEY_ENUMERATE_SUB_KEYS, &parent) != ERROR_SUCCESS)
+    return wanted;
+  std::u16string found = wanted;
+  for (const std::u16string& name : SubkeyNames(parent))
+    if (NoCaseLess::Same(name, wanted)) found = name;
+  RegCloseKey(parent);
+  return found;
+}
+
+std::optional<KeyTree> ReadTreeNamed(const std::u16string& path, const std::u16string& name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(path)), 0, KEY_READ | READ_CONTROL, &key) != ERROR_SUCCESS)
+    return std::nullopt;
+  KeyTree tree{name, {}, KeySecurity(key).value_or(std::vector<std::uint8_t>{}), {}};
+  for (auto& [valueName, value] : ReadValues(key)) tree.values.emplace_back(valueName, value);
+  const std::vector<std::u16string> children = SubkeyNames(key);
+  RegCloseKey(key);
+  for (const std::u16string& child : children)
+    if (std::optional<KeyTree> sub = ReadTreeNamed(path + u"\\" + child, child)) tree.subkeys.push_back(std::move(*sub));
+  return tree;
+}
+
+Result<> SetValues(HKEY key, const std::u16string& path, const KeyTree& tree) {
+  Result<> done;
+  for (const auto& [name, value] : tree.values)
+    if (Result<> set = SetValue(key, path, name, value); !set && done) done = set;
+  return done;
+}
+
+Result<> WriteTreeAt(const std::u16string& path, const KeyTree& tree) {
+  HKEY key = nullptr;
+  const LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(path)), 0, nullptr, 0,
+                                         KEY_ALL_ACCESS | WRITE_DAC, nullptr, &key, nullptr);
+  if (status != ERROR_SUCCESS) return Failure("cannot create " + ToUtf8(path) + ": " + StatusText(status));
+  Result<> done = SetValues(key, path, tree);
+  for (const KeyTree& sub : tree.subkeys)
+    if (Result<> written = WriteTreeAt(path + u"\\" + sub.name, sub); !written && done) done = written;
+  // The rights last: they may refuse the writes above.
+  if (!tree.security.empty())
+    if (Result<> secured = SetKeySecurity(key, path, tree.security); !secured && done) done = secured;
+  RegCloseKey(key);
+  return done;
+}
+
+class RealStore : public Store {
+ public:
+  bool KeyExists(const std::u16string& path) override {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(path)), 0, MAXIMUM_ALLOWED, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+  }
+  std::optional<KeyTree> ReadTree(const std::u16string& path) override { return ReadTreeNamed(path, RealName(path)); }
+  std::optional<KeyTree> ReadValues(const std::u16string& path) override {
+    std::optional<RegistryValues> values = ReadKey(path);
+    if (!values) return std::nullopt;
+    KeyTree tree;
+    for (auto& [name, value] : *values) tree.values.emplace_back(name, value);
+    return tree;
+  }
+  Result<> DeleteTree(const std::u16string& path) override { return DeleteKeyTree(path); }
+  Result<> WriteTree(const std::u16string& path, const KeyTree& tree) override {
+    return WriteTreeAt(Parent(path) + u"\\" + tree.name, tree);
+  }
+  Result<> WriteValues(const std::u16string& path, const KeyTree& tree) override {
+    HKEY key = nullptr;
+    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(path)), 0, KEY_ALL_ACCESS, &key);
+    if (status != ERROR_SUCCESS) return Failure("cannot open " + ToUtf8(path) + ": " + StatusText(status));
+    for (const auto& [name, value] : win32::ReadValues(key)) {
+      bool kept = false;
+      for (const auto& entry : tree.values) kept = kept || NoCaseLess::Same(entry.first, name);
+      if (!kept) RegDeleteValueW(key, W(name));
+    }
+    Result<> done = SetValues(key, path, tree);
+    RegCloseKey(key);
+    return done;
+  }
+  std::optional<std::string> ReadFile(const std::u16string& path) override {
+    HANDLE file = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::string bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got != 0) bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
+  }
+  Result<> WriteFile(const std::u16string& path, const std::string& bytes) override {
+    HANDLE file = CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return Failure("cannot put back " + ToUtf8(path) + ": " + StatusText(GetLastError()));
+    DWORD written = 0;
+    const BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    if (!ok || written != bytes.size()) return Failure("cannot put back " + ToUtf8(path) + ": " + StatusText(GetLastError()));
+    return {};
+  }
+  Result<> RemoveFile(const std::u16string& path) override {
+    if (DeleteFileW(W(path)) || GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND) return {};
+    return Failure("cannot remove " + ToUtf8(path) + ": " + StatusText(GetLastError()));
+  }
+  bool FolderExists(const std::u16string& path) override {
+    const DWORD attributes = GetFileAttributesW(W(path));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  }
+  Result<> RemoveFolder(const std::u16string& path) override {
+    if (RemoveDirectoryW(W(path)) || GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND) return {};
+    return Failure("left the folder " + ToUtf8(path) + ": " + StatusText(GetLastError()));
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Store> MakeRealStore() { return std::make_unique<RealStore>(); }
+
+std::u16string JournalPath() {
+  wchar_t folder[MAX_PATH + 1];
+  const DWORD n = GetTempPathW(MAX_PATH + 1, folder);
+  return std::u16string(reinterpret_cast<const char16_t*>(folder), n) + u"suitehost-journal.json";
+}
+
+Result<> WriteJournal(const Journal& journal) {
+  const std::string text = JournalText(journal);
+  // Written beside, then moved into place: a journal file is either whole or not there.
+  const std::u16string path = JournalPath(), part = path + u".part";
+  RealStore store;
+  if (Result<> written = store.WriteFile(part, text); !written) return Failure("cannot write the journal: " + written.error());
+  if (!MoveFileExW(W(part), W(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return Failure("cannot write the journal " + ToUtf8(path) + ": " + StatusText(GetLastError()));
+  return {};
+}
+
+Result<bool> RestoreFromJournalFile() {
+  RealStore store;
+  const std::optional<std::string> text = store.ReadFile(JournalPath());
+  if (!text) return false;
+  Result<Journal> journal = ParseJournal(*text);
+  if (!journal) return Failure(ToUtf8(JournalPath()) + ": " + journal.error());
+  if (Result<> restored = Restore(store, *journal); !restored) return Failure(restored.error());
+  (void)store.RemoveFile(JournalPath());
+  return true;
+}
+
+}  // namespace testkit::win32
