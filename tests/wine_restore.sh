@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# suitehost.exe leaves a machine as it found it. Fills the Wine prefix with keys and a file of its
+# own (a product registration with a subkey, values of every type in the server key and the
+# install record, a key that a scenario only expects), runs scenarios that seed, refuse rights
+# on, change and only look at them, and compares registry exports and the file before and after,
+# byte for byte; then the same with a run that dies right after its set-up, undone by the next
+# start of suitehost.exe.
+# Usage: wine_restore.sh WINE_RUN SUITEHOST_EXE PREFIX SOURCE_DIR
+set -uo pipefail
+run=$1 suitehost=$2 prefix=$3 source=$4
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# Exits 77 (skipped, with its reason) where Wine cannot run at all.
+"$run" cmd.exe /c exit >/dev/null || exit $?
+
+win() { echo "Z:${1//\//\\}"; }
+keys=(
+  'HKEY_LOCAL_MACHINE\Software\Classes\Installer\Products\E1A7AD6A725DC214DA711D928B3F3E99'
+  'HKEY_LOCAL_MACHINE\SOFTWARE\Brisolt'
+  'HKEY_LOCAL_MACHINE\SOFTWARE\Pellucor'
+  'HKEY_LOCAL_MACHINE\SOFTWARE\SuitehostTest'
+  'HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Session Manager'
+)
+tool="$prefix/drive_c/Program Files/Corvane/VendorTools/Toskan/toskan.exe"
+
+export_all() {  # $1: folder for the exports
+  mkdir -p "$1"
+  local i=0
+  for key in "${keys[@]}"; do
+    "$run" regedit.exe /e "$(win "$1/$i.reg")" "$key" >/dev/null 2>&1 || echo "(absent)" >"$1/$i.reg"
+    i=$((i + 1))
+  done
+  cp "$tool" "$1/toskan.exe" 2>/dev/null || echo "(absent)" >"$1/toskan.exe"
+}
+
+same() {  # $1 $2: export folders; $3: what ran
+  if ! diff -r "$1" "$2" >/dev/null; then
+    echo "FAIL: the machine is not as it was after $3:"
+    diff -r "$1" "$2" | head -20
+    return 1
+  fi
+  echo "ok: the machine is as it was after $3"
+}
+
+cat >"$work/fill.reg" <<'REG'
+REGEDIT4
+
+[HKEY_LOCAL_MACHINE\Software\Classes\Installer\Products\E1A7AD6A725DC214DA711D928B3F3E99]
+"ProductName"="Corvane ORVIX"
+"Version"=dword:02000000
+
+[HKEY_LOCAL_MACHINE\Software\Classes\Installer\Products\E1A7AD6A725DC214DA711D928B3F3E99\SourceList]
+"PackageName"="orvix.msi"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Brisolt\Corvane ORVIX]
+"Version"="2.7"
+"Own"=hex:00,01,fe,ff
+"Count"=hex(b):01,02,03,04,05,06,07,08
+"List"=hex(7):61,00,00,00,00,00
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Brisolt\Corvane ORVIX\Portal]
+@="mine"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Pellucor\TAMBER VANTLE Install]
+"InstallDir"="D:\\Mine"
+"Keep"=dword:0000002a
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\SuitehostTest\OnlyExpected]
+"V"="1"
+REG
+"$run" regedit.exe /s "$(win "$work/fill.reg")" >/dev/null 2>&1
+mkdir -p "$(dirname "$tool")" && printf 'MZ mine' >"$tool"
+
+cat >"$work/looks.json" <<'JSON'
+{"library": "ovrel", "steps": [{"expect": {"registry": {"HKLM\\SOFTWARE\\SuitehostTest\\OnlyExpected": {"V": "1"}}}}]}
+JSON
+
+fail=0
+export_all "$work/before"
+"$run" "$suitehost" run -q "$source/examples/typical-road.json" "$source/tests/scenarios/detect-without-rights.json" \
+  "$source/tests/scenarios/reboot-without-rights.json" "$work/looks.json" >"$work/run.txt" 2>&1 ||
+  { echo "FAIL: the scenarios did not hold"; cat "$work/run.txt"; fail=1; }
+export_all "$work/after"
+same "$work/before" "$work/after" "a run of seeding, refusing, changing and looking scenarios" || fail=1
+
+# A run that dies after its set-up: the next start puts the machine back from the journal.
+SUITEHOST_DIE_AFTER_SETUP=1 "$run" "$suitehost" run -q "$source/examples/typical-road.json" >/dev/null 2>&1
+export_all "$work/killed"
+if diff -r "$work/before" "$work/killed" >/dev/null; then
+  echo "FAIL: the killed run changed nothing, so it proves nothing"
+  fail=1
+fi
+"$run" "$suitehost" restore >"$work/restore.txt" 2>&1 || { cat "$work/restore.txt"; fail=1; }
+export_all "$work/restored"
+same "$work/before" "$work/restored" "a killed run and 'suitehost restore'" || fail=1
+
+"$run" reg.exe delete 'HKEY_LOCAL_MACHINE\SOFTWARE\SuitehostTest' /f >/dev/null 2>&1
+exit $fail
