@@ -150,8 +150,10 @@ void from_json(const Json& j, Scenario& s) {
   if (!j.contains("library")) Fail("a scenario needs \"library\" (ovrel, caddon, or a path)");
   const std::pair<const char*, std::string*> texts[] = {
       {"library", &s.library}, {"name", &s.name}, {"description", &s.description}, {"nativeOnly", &s.nativeOnly}};
-  for (const auto& [key, field] : texts)
-    if (j.contains(key)) *field = testkit::ToUtf8(Under(key, [&] { return Text(j[key]); }));
+  for (const auto& text : texts) {
+    const char* key = text.first;
+    if (j.contains(key)) *text.second = testkit::ToUtf8(Under(key, [&] { return Text(j[key]); }));
+  }
   if (j.contains("properties")) s.properties = Under("properties", [&] { return Properties(j["properties"], false); });
   if (j.contains("translate")) s.translations = Under("translate", [&] { return Texts(j["translate"], "an object of texts and their results"); });
   if (j.contains("expand")) s.expansions = Under("expand", [&] { return Texts(j["expand"], "an object of texts and their results"); });
@@ -172,10 +174,8 @@ void from_json(const Json& j, Scenario& s) {
   }
 }
 
-Result<Scenario> LoadScenario(const std::string& path) {
-  Result<std::string> text = testkit::ReadWholeFile(path);
-  if (!text) return testkit::Failure(text.error());
-  Result<Json> j = ParseJson(path, *text);
+Result<Scenario> ParseScenario(const std::string& path, const std::string& text) {
+  Result<Json> j = ParseJson(path, text);
   if (!j) return testkit::Failure(j.error());
   Scenario scenario;
   scenario.file = path;
@@ -189,6 +189,12 @@ Result<Scenario> LoadScenario(const std::string& path) {
     scenario.name = slash == std::string::npos ? path : path.substr(slash + 1);
   }
   return scenario;
+}
+
+Result<Scenario> LoadScenario(const std::string& path) {
+  Result<std::string> text = testkit::ReadWholeFile(path);
+  if (!text) return testkit::Failure(text.error());
+  return ParseScenario(path, *text);
 }
 
 }  // namespace scenario

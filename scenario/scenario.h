@@ -90,5 +90,7 @@ struct Scenario {
 // Reads and checks a scenario file completely; the failure names the file and the place (line
 // and column for malformed JSON, a JSON pointer otherwise).
 Result<Scenario> LoadScenario(const std::string& path);
+// The same for a file's text already read; `path` places the registry imports and the messages.
+Result<Scenario> ParseScenario(const std::string& path, const std::string& text);
 
 }  // namespace scenario
