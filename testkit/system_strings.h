@@ -14,4 +14,12 @@ BSTR MakeEngineString(std::u16string_view text);
 // System strings made and not yet freed.
 long LiveSystemStrings();
 
+// The count towards a system string made to fail on purpose, put aside while the engine stand-in
+// makes its own strings (nothing to put aside where failures are not made), and taken up again.
+long PauseSystemStringFailures();
+void ResumeSystemStringFailures(long countdown);
+
+// True while the simulated system does its own work, whose memory is not the library's.
+bool InSystemWork();
+
 }  // namespace testkit

@@ -1,6 +1,7 @@
 // The test engine: suite properties, text resolution, the journal of host calls.
 #include "testkit/test_engine.h"
 
+#include "testkit/failure_injection.h"
 #include "testkit/system_strings.h"
 #include "testkit/text.h"
 
@@ -61,6 +62,7 @@ std::optional<std::u16string> TestEngine::Property(const std::u16string& name) c
 }
 
 HRESULT TestEngine::QueryInterface(REFIID iid, void** out) {
+  const EngineWork engineWork;
   HostCall call{HostCall::Op::QueryInterface};
   HRESULT status = queryStatus;
   if (out == nullptr) {
@@ -77,17 +79,20 @@ HRESULT TestEngine::QueryInterface(REFIID iid, void** out) {
 }
 
 ULONG TestEngine::AddRef() {
+  const EngineWork engineWork;
   journal.push_back(HostCall{HostCall::Op::AddRef});
   return static_cast<ULONG>(++references);
 }
 
 ULONG TestEngine::Release() {
+  const EngineWork engineWork;
   journal.push_back(HostCall{HostCall::Op::Release});
   ++releases;
   return static_cast<ULONG>(--references);
 }
 
 HRESULT TestEngine::GetProperty(BSTR name, BSTR* value) {
+  const EngineWork engineWork;
   HostCall call{HostCall::Op::GetProperty, TextOf(name)};
   auto found = properties.find(call.name);
   call.isNull = found == properties.end();
@@ -98,6 +103,7 @@ HRESULT TestEngine::GetProperty(BSTR name, BSTR* value) {
 }
 
 HRESULT TestEngine::SetProperty(BSTR name, BSTR value) {
+  const EngineWork engineWork;
   HostCall call{HostCall::Op::SetProperty, TextOf(name), TextOf(value), value == nullptr};
   properties[call.name] = call.value;
   journal.push_back(call);
@@ -107,6 +113,7 @@ HRESULT TestEngine::SetProperty(BSTR name, BSTR value) {
 HRESULT TestEngine::Resolve(HostCall::Op op,
                             const std::map<std::u16string, std::optional<std::u16string>>& table,
                             BSTR text, BSTR* result) {
+  const EngineWork engineWork;
   HostCall call{op, TextOf(text)};
   std::optional<std::u16string> answer = call.name;
   auto found = table.find(call.name);
@@ -128,6 +135,7 @@ HRESULT TestEngine::TranslateText(BSTR text, BSTR* result) {
 
 HRESULT TestEngine::ShowHostMessage(BSTR text, BSTR caption, std::int32_t flags,
                                     std::int32_t* result) {
+  const EngineWork engineWork;
   HostCall call{HostCall::Op::ShowHostMessage, TextOf(text), TextOf(caption)};
   call.status = messageStatus;
   call.flags = flags;
@@ -137,6 +145,7 @@ HRESULT TestEngine::ShowHostMessage(BSTR text, BSTR caption, std::int32_t flags,
 }
 
 HRESULT TestEngine::Unexpected(int slot) {
+  const EngineWork engineWork;
   HostCall call{HostCall::Op::Other};
   call.name = FromUtf8(std::to_string(slot));
   call.status = E_UNEXPECTED;

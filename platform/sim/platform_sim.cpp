@@ -48,6 +48,7 @@ bool IsStringType(std::uint32_t type) {
 
 std::int32_t Open(Hive hive, const std::u16string& path, std::uint32_t access, KeyHandle* key,
                   bool create) {
+  const sim::SystemWork work;
   *key = nullptr;
   sim::Registry& registry = sim::machine().registry;
   const std::u16string full = sim::Registry::Under(hive, path);
@@ -94,16 +95,19 @@ char16_t Compose(char16_t base, char16_t mark) {
 
 std::int32_t OpenKey(Hive hive, const std::u16string& path, std::uint32_t access,
                      KeyHandle* key) {
+  const sim::SystemWork work;
   return Open(hive, path, access, key, false);
 }
 
 std::int32_t CreateKey(Hive hive, const std::u16string& path, std::uint32_t access,
                        KeyHandle* key) {
+  const sim::SystemWork work;
   return Open(hive, path, access, key, true);
 }
 
 std::int32_t QueryValue(KeyHandle key, const std::u16string& name, void* data,
                         std::uint32_t* bytes) {
+  const sim::SystemWork work;
   OpenedKey* opened = Lookup(key);
   if (opened == nullptr) return kInvalidHandle;
   if ((opened->access & kKeyQueryValue) == 0) return kAccessDenied;
@@ -133,6 +137,7 @@ std::int32_t QueryValue(KeyHandle key, const std::u16string& name, void* data,
 
 std::int32_t SetValue(KeyHandle key, const std::u16string& name, std::uint32_t type,
                       const void* data, std::uint32_t bytes) {
+  const sim::SystemWork work;
   OpenedKey* opened = Lookup(key);
   if (opened == nullptr) return kInvalidHandle;
   if ((opened->access & kKeySetValue) == 0) return kAccessDenied;
@@ -147,6 +152,7 @@ std::int32_t SetValue(KeyHandle key, const std::u16string& name, std::uint32_t t
 
 std::int32_t SetValueAnsi(KeyHandle key, const char* name, std::uint32_t type,
                           const void* data, std::uint32_t bytes) {
+  const sim::SystemWork work;
   // The system keeps single-byte strings as UTF-16.
   std::u16string wideName;
   for (const char* c = name; *c != 0; ++c) wideName += platform::FromCodePage1252(static_cast<unsigned char>(*c));
@@ -159,6 +165,7 @@ std::int32_t SetValueAnsi(KeyHandle key, const char* name, std::uint32_t type,
 }
 
 void CloseKey(KeyHandle key) {
+  const sim::SystemWork work;
   OpenedKey* opened = Lookup(key);
   if (opened == nullptr) return;
   LiveKeys().erase(opened);
@@ -167,6 +174,7 @@ void CloseKey(KeyHandle key) {
 }
 
 bool FreeBytesForCaller(const std::u16string& folder, std::uint64_t* callerFreeBytes) {
+  const sim::SystemWork work;
   const auto& volumes = sim::machine().volumes;
   auto found = volumes.find(folder);
   // "C:" names the current folder of drive C, which lies on the same volume.
@@ -178,14 +186,19 @@ bool FreeBytesForCaller(const std::u16string& folder, std::uint64_t* callerFreeB
 }
 
 std::u16string EnvironmentVariable(const std::u16string& name) {
+  const sim::SystemWork work;
   const auto& environment = sim::machine().environment;
   auto found = environment.find(name);
   return found == environment.end() ? std::u16string() : found->second;
 }
 
-std::u16string WindowsFolder() { return sim::machine().windowsFolder; }
+std::u16string WindowsFolder() {
+  const sim::SystemWork work;
+  return sim::machine().windowsFolder;
+}
 
 bool StartShellProgram(const ShellStart& start) {
+  const sim::SystemWork work;
   sim::Machine& m = sim::machine();
   m.programsStarted.push_back(start);
   // A program held open without sharing cannot be started, as on Windows.
@@ -194,12 +207,14 @@ bool StartShellProgram(const ShellStart& start) {
 }
 
 bool OpenForSharedReading(const std::u16string& path) {
+  const sim::SystemWork work;
   const auto& files = sim::machine().files;
   auto found = files.find(sim::NormalFilePath(path));
   return found != files.end() && found->second.readable;
 }
 
 bool CurrentLocalTime(LocalTime* now) {
+  const sim::SystemWork work;
   if (sim::machine().clock) {
     *now = *sim::machine().clock;
     return true;
@@ -213,6 +228,7 @@ bool CurrentLocalTime(LocalTime* now) {
 }
 
 int WideToAnsi(std::uint32_t flags, const std::u16string& text, char* buffer, int size) {
+  const sim::SystemWork work;
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
     char16_t unit = text[i];
@@ -236,6 +252,7 @@ int WideToAnsi(std::uint32_t flags, const std::u16string& text, char* buffer, in
 }
 
 int ShowMessageBox(const std::u16string& text, const std::u16string& caption, unsigned style) {
+  const sim::SystemWork work;
   sim::Machine& m = sim::machine();
   int answer = 0;
   if (!m.messageAnswers.empty()) {
@@ -247,6 +264,7 @@ int ShowMessageBox(const std::u16string& text, const std::u16string& caption, un
 }
 
 bool OpenOwnToken(std::uint32_t, TokenHandle* token) {
+  const sim::SystemWork work;
   if (!sim::machine().tokenOpens) return false;
   ++sim::machine().openTokens;
   *token = &sim::machine();
@@ -254,12 +272,14 @@ bool OpenOwnToken(std::uint32_t, TokenHandle* token) {
 }
 
 bool LookupPrivilege(const std::u16string& name, PrivilegeId* id) {
+  const sim::SystemWork work;
   if (!sim::machine().privilegeLookupWorks || name != u"SeShutdownPrivilege") return false;
   *id = PrivilegeId{19, 0};
   return true;
 }
 
 bool EnablePrivilege(TokenHandle, const PrivilegeId& id, std::uint32_t* lastError) {
+  const sim::SystemWork work;
   sim::Machine& m = sim::machine();
   *lastError = m.privilegeAdjustError;
   if (m.privilegeAdjustError == 0 && id.low == 19) m.privilegesEnabled.push_back(u"SeShutdownPrivilege");
@@ -269,6 +289,7 @@ bool EnablePrivilege(TokenHandle, const PrivilegeId& id, std::uint32_t* lastErro
 void CloseToken(TokenHandle) { --sim::machine().openTokens; }
 
 bool RequestShutdown(unsigned flags, std::uint32_t reason) {
+  const sim::SystemWork work;
   sim::machine().shutdownRequests.push_back({flags, reason});
   return true;
 }

@@ -88,5 +88,18 @@ void Reset();
 long LiveSystemStrings();
 // Makes the n-th system string allocation from now fail (1 = the next one); 0 disables.
 void FailSystemStringAllocation(long nth);
+// How many allocations are left before the one made to fail; 0 when none is.
+long SystemStringFailureCountdown();
+
+// Held by every call of the simulated system: its own memory is the system's, not the library's,
+// so no C++ allocation is made to fail on purpose inside it.
+class SystemWork {
+ public:
+  SystemWork();
+  ~SystemWork();
+  SystemWork(const SystemWork&) = delete;
+  SystemWork& operator=(const SystemWork&) = delete;
+};
+bool InSystemWork();
 
 }  // namespace sim

@@ -22,6 +22,7 @@ const std::u16string kClassesUnderMachine = u"HKEY_LOCAL_MACHINE\\Software\\Clas
 
 long g_liveStrings = 0;
 long g_failCountdown = 0;
+int g_systemWork = 0;
 
 }  // namespace
 
@@ -78,6 +79,11 @@ void Reset() { machine() = Machine{}; }
 
 long LiveSystemStrings() { return g_liveStrings; }
 void FailSystemStringAllocation(long nth) { g_failCountdown = nth; }
+long SystemStringFailureCountdown() { return g_failCountdown; }
+
+SystemWork::SystemWork() { ++g_systemWork; }
+SystemWork::~SystemWork() { --g_systemWork; }
+bool InSystemWork() { return g_systemWork > 0; }
 
 }  // namespace sim
 

@@ -88,4 +88,14 @@ long LiveSystemStrings() { return sim::LiveSystemStrings(); }
 
 Result<bool> RecoverInterruptedRun() { return false; }
 
+long PauseSystemStringFailures() {
+  const long countdown = sim::SystemStringFailureCountdown();
+  sim::FailSystemStringAllocation(0);
+  return countdown;
+}
+
+void ResumeSystemStringFailures(long countdown) { sim::FailSystemStringAllocation(countdown); }
+
+bool InSystemWork() { return sim::InSystemWork(); }
+
 }  // namespace testkit

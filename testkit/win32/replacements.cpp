@@ -179,4 +179,9 @@ BSTR MakeEngineString(std::u16string_view text) {
 
 long LiveSystemStrings() { return win32::g_liveStrings; }
 
+// The Windows machine makes no system string fail.
+long PauseSystemStringFailures() { return 0; }
+void ResumeSystemStringFailures(long) {}
+bool InSystemWork() { return false; }
+
 }  // namespace testkit
