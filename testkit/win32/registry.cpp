@@ -27,6 +27,17 @@ RegistryValues ReadValues(HKEY key) {
   return values;
 }
 
+std::vector<std::u16string> SubkeyNames(HKEY key) {
+  std::vector<std::u16string> names;
+  wchar_t name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD length = 256;
+    if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    names.emplace_back(reinterpret_cast<const char16_t*>(name), length);
+  }
+  return names;
+}
+
 namespace {
 
 bool IsStringType(std::uint32_t type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
@@ -62,13 +73,7 @@ void UnlockTree(const std::u16string& key) {
   HKEY opened = nullptr;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)), 0, KEY_ENUMERATE_SUB_KEYS, &opened) != ERROR_SUCCESS)
     return;
-  std::vector<std::u16string> names;
-  wchar_t name[256];
-  for (DWORD i = 0;; ++i) {
-    DWORD length = 256;
-    if (RegEnumKeyExW(opened, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    names.emplace_back(reinterpret_cast<const char16_t*>(name), length);
-  }
+  const std::vector<std::u16string> names = SubkeyNames(opened);
   RegCloseKey(opened);
   for (const std::u16string& child : names) UnlockTree(key + u"\\" + child);
 }

@@ -28,6 +28,9 @@ Result<> DeleteKeyTree(const std::u16string& key);
 std::optional<std::vector<std::uint8_t>> KeySecurity(HKEY key);
 Result<> SetKeySecurity(HKEY key, const std::u16string& path, const std::vector<std::uint8_t>& descriptor);
 
+// The names of an open key's subkeys, as the registry spells them.
+std::vector<std::u16string> SubkeyNames(HKEY key);
+
 // The values of an open key, with their exact bytes.
 RegistryValues ReadValues(HKEY key);
 // Sets a value with its exact bytes, an unterminated string included; `path` names the key in

@@ -14,17 +14,6 @@ namespace {
 std::u16string LastPart(const std::u16string& path) { return path.substr(path.find_last_of(u'\\') + 1); }
 std::u16string Parent(const std::u16string& path) { return path.substr(0, path.find_last_of(u'\\')); }
 
-std::vector<std::u16string> SubkeyNames(HKEY key) {
-  std::vector<std::u16string> names;
-  wchar_t name[256];
-  for (DWORD i = 0;; ++i) {
-    DWORD length = 256;
-    if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    names.emplace_back(reinterpret_cast<const char16_t*>(name), length);
-  }
-  return names;
-}
-
 // The key's name as the registry spells it, found among its parent's subkeys.
 std::u16string RealName(const std::u16string& path) {
   HKEY parent = nullptr;
