@@ -94,11 +94,27 @@ Result<bool> Recover() {
   return recovered;
 }
 
+const char* const kCommands[] = {"run", "call", "list", "restore"};
+
+// The first word of the command line that is not an option, when it names no command.
+std::optional<std::string> UnknownCommand(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word == "--lib-dir") ++i;
+    if (word.empty() || word[0] == '-') continue;
+    for (const char* command : kCommands)
+      if (word == command) return std::nullopt;
+    return word;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 Result<scenario::Scenario> CallScenario(const CallOptions& options) {
   scenario::Scenario s;
   s.file = "<command line>";
+  s.fromCommandLine = true;
   s.name = options.action;
   s.library = options.library;
   for (const std::string& p : options.properties) {
@@ -139,6 +155,7 @@ int RunCommand(int argc, char** argv) {
   app.require_subcommand(1);
   // Paths such as /work/examples/x.json (Wine maps them to drive Z:) are files, not options.
   app.allow_windows_style_options(false);
+  app.set_version_flag("--version", std::string("suitehost ") + SUITE_VERSION);
   std::string libraryFolder = testkit::ProgramFolder();
   app.add_option("--lib-dir", libraryFolder, "Folder in which libraries named without a path are found")
       ->capture_default_str();
@@ -171,6 +188,8 @@ int RunCommand(int argc, char** argv) {
   CLI::App* list = app.add_subcommand("list", "List the actions a library exports");
   list->add_option("library", library, "Library name (ovrel, caddon) or file")->required();
 
+  if (const std::optional<std::string> unknown = UnknownCommand(argc, argv))
+    return Refuse("unknown command \"" + *unknown + "\" (the commands are run, call, list and restore)");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

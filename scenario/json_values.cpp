@@ -129,6 +129,16 @@ std::uint32_t TypeNumber(const Json& j) {
   Fail("unknown value type (known: none, sz, expand_sz, binary, dword, multi_sz, qword, or a number)");
 }
 
+// A whole number, or its hex text as regedit shows it ("0x0000002a").
+std::uint64_t HexOrUnsigned(const Json& j) {
+  if (!j.is_string()) return scenario::Unsigned(j);
+  const std::string text = j.get<std::string>();
+  const bool hex = text.size() > 2 && text.size() <= 18 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') &&
+                   text.find_first_not_of("0123456789abcdefABCDEF", 2) == std::string::npos;
+  if (!hex) Fail("expected a whole number of 0 or more, or a hex text such as \"0x2a\"");
+  return std::stoull(text.substr(2), nullptr, 16);
+}
+
 std::vector<std::uint8_t> HexBytes(const Json& j) {
   if (!j.is_string()) Fail("expected a text of hex digit pairs");
   std::string digits;
@@ -165,7 +175,7 @@ void ReadForm(const Json& j, RegValue& value) {
     const char* form = dword ? "dword" : "qword";
     value.type = dword ? kRegDword : kRegQword;
     const std::uint64_t n = Under(form, [&] {
-      const std::uint64_t number = scenario::Unsigned(j[form]);
+      const std::uint64_t number = HexOrUnsigned(j[form]);
       if (dword && number > UINT32_MAX) Fail("dword out of the 32-bit range");
       return number;
     });

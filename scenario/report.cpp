@@ -33,6 +33,12 @@ int Failed(const std::vector<ScenarioReport>& reports) {
   return failed;
 }
 
+size_t FailedChecks(const ScenarioReport& r) {
+  size_t failed = 0;
+  for (const StepReport& step : r.steps) failed += step.failures.size();
+  return failed;
+}
+
 int Skipped(const std::vector<ScenarioReport>& reports) {
   int skipped = 0;
   for (const ScenarioReport& r : reports) skipped += r.skipped ? 1 : 0;
@@ -63,7 +69,10 @@ void WriteText(std::ostream& out, const std::vector<ScenarioReport>& reports, bo
       for (const std::string& failure : step.failures)
         out << "  FAILED step " << i + 1 << " (" << step.where << "): " << failure << "\n";
     }
-    out << "  " << (r.Passed() ? "ok" : "FAILED") << ": " << r.checks << " expectations\n\n";
+    if (r.Passed())
+      out << "  ok: " << r.checks << " expectations\n\n";
+    else
+      out << "  FAILED: " << FailedChecks(r) << " of " << r.checks << " expectations\n\n";
   }
   const int failed = Failed(reports), skipped = Skipped(reports);
   out << "expectations checked: " << checks << "\n";

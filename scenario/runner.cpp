@@ -1,6 +1,7 @@
 // The runner: prepares scenarios (library, actions) and runs their steps on the machine.
 #include "scenario/runner.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <iterator>
@@ -51,6 +52,21 @@ std::vector<std::u16string> Files(const Scenario& s) {
   std::vector<std::u16string> files;
   for (const auto& [path, readable] : s.files) files.push_back(path);
   return files;
+}
+
+// " (it is an action of caddon)" when the other action library beside `path` exports the action.
+std::string OtherLibraryNote(const std::string& path, const std::string& action) {
+  const size_t slash = path.find_last_of("/\\");
+  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash);
+  const std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+  for (const char* other : {"ovrel", "caddon"}) {
+    const std::string otherFile = testkit::LibraryFile(other, folder);
+    if (otherFile.substr(otherFile.find_last_of("/\\") + 1) == file) continue;
+    const Result<std::vector<std::string>> names = testkit::ListExports(otherFile);
+    if (names && std::find(names->begin(), names->end(), action) != names->end())
+      return std::string(" (it is an action of ") + other + ")";
+  }
+  return "";
 }
 
 struct Prepared {
@@ -178,7 +194,7 @@ Result<testkit::Library*> Runner::State::LibraryOf(const Scenario& s) {
   library = std::make_unique<testkit::Library>();
   if (Result<> loaded = library->Load(path); !loaded) {
     libraries.erase(path);
-    return testkit::Failure(s.file + ": /library: " + loaded.error());
+    return testkit::Failure((s.fromCommandLine ? "call: " : s.file + ": /library: ") + loaded.error());
   }
   machine->Attach(library->handle());
   return library.get();
@@ -194,8 +210,9 @@ Result<> Runner::Prepare(Scenario scenario) {
     if (step.kind == Step::Kind::Call) {
       action = (*library)->Find(step.action);
       if (action == nullptr)
-        return testkit::Failure(p.scenario.file + ": " + step.where + "/call: " + (*library)->path() +
-                                " exports no action \"" + step.action + "\"");
+        return testkit::Failure((p.scenario.fromCommandLine ? "call: " : p.scenario.file + ": " + step.where + "/call: ") +
+                                (*library)->path() + " exports no action \"" + step.action + "\"" +
+                                OtherLibraryNote((*library)->path(), step.action));
     }
     p.actions.push_back(action);
   }

@@ -66,6 +66,7 @@ struct Scenario {
   std::string description;
   std::string library;     // as written: a name or a path relative to the file
   std::string nativeOnly;  // why the scenario cannot pass on Wine; empty when it can
+  bool fromCommandLine = false;  // made by `suitehost call`: its mistakes are the command line's
 
   PropertyList properties;
   TextTable translations;

@@ -6,6 +6,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "testkit/win32/wide.h"
 #else
 #include <dlfcn.h>
 #include <elf.h>
@@ -129,7 +131,7 @@ Result<> Library::Load(const std::string& path) {
   const std::u16string wide = FromUtf8(path);
   handle_ = LoadLibraryW(reinterpret_cast<const wchar_t*>(wide.c_str()));
   if (handle_ == nullptr) {
-    return Failure("cannot load " + path + " (error " + std::to_string(GetLastError()) + ")");
+    return Failure("cannot load " + path + ": " + win32::StatusText(GetLastError()));
   }
 #else
   handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

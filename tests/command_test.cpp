@@ -56,3 +56,42 @@ TEST(CallScenario, AWrongOptionIsNamed) {
 }
 
 }  // namespace
+
+namespace {
+
+// The command line run as suitehost runs it; what it printed on the error output.
+int RunSuitehost(std::vector<std::string> words, std::string& errors) {
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  testing::internal::CaptureStderr();
+  const int status = suitehost::RunCommand(static_cast<int>(argv.size()), argv.data());
+  errors = testing::internal::GetCapturedStderr();
+  return status;
+}
+
+TEST(Command, MistakesOnTheCommandLineAreNamedAsSuch) {
+  const struct Row {
+    std::vector<std::string> words;
+    const char* error;
+  } rows[] = {
+      {{"suitehost", "runn", "x.json"}, "suitehost: unknown command \"runn\""},
+      {{"suitehost", "--lib-dir", SUITE_LIBRARY_FOLDER, "call", "caddon", "verify"},
+       "exports no action \"verify\" (it is an action of ovrel)"},
+      {{"suitehost", "--lib-dir", SUITE_LIBRARY_FOLDER, "call", "ovrel", "verifyy"}, "suitehost: call: "},
+      {{"suitehost", "--lib-dir", SUITE_LIBRARY_FOLDER, "call", "nolib", "verify"}, "suitehost: call: cannot load"},
+  };
+  for (const Row& row : rows) {
+    std::string errors;
+    EXPECT_EQ(RunSuitehost(row.words, errors), suitehost::kCannotRun) << row.error;
+    EXPECT_NE(errors.find(row.error), std::string::npos) << errors;
+  }
+}
+
+TEST(Command, VersionIsTheProjects) {
+  testing::internal::CaptureStdout();
+  std::string errors;
+  EXPECT_EQ(RunSuitehost({"suitehost", "--version"}, errors), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string("suitehost ") + SUITE_VERSION + "\n");
+}
+
+}  // namespace

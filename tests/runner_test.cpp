@@ -158,7 +158,7 @@ TEST_F(ScenarioFileTest, ValuesOfEveryFormAndStepKinds) {
   const std::string path = Write("forms.json", R"({
     "library": "ovrel",
     "registry": {"HKLM\\K": {"S": {"sz": "ab", "terminated": false}, "M": {"multi_sz": ["a", "b"]},
-                             "Q": {"qword": 5}, "H": {"hex": "0102", "type": "expand_sz"}, "@": "d", "X": null},
+                             "Q": {"qword": "0x5"}, "H": {"hex": "0102", "type": "expand_sz"}, "@": "d", "X": null},
                  "HKCR\\Gone": null},
     "volumes": {"C:\\": {"free": "1 GB", "fails": true}, "D:\\": 7},
     "clock": "2014-02-01 09:05:03",
@@ -171,7 +171,7 @@ TEST_F(ScenarioFileTest, ValuesOfEveryFormAndStepKinds) {
   ASSERT_EQ(s.registry.size(), 8u);
   EXPECT_EQ(s.registry[1].value.data, Units(u"ab"));
   EXPECT_EQ(s.registry[2].value.data, Units(std::u16string(u"a\0b\0\0", 5)));
-  EXPECT_EQ(s.registry[3].value.data.size(), 8u);
+  EXPECT_EQ(s.registry[3].value.data, (std::vector<std::uint8_t>{5, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(s.registry[4].value.type, 2u);
   EXPECT_EQ(s.registry[5].name, u"");
   EXPECT_EQ(s.registry[6].kind, RegistryChange::Kind::DeleteValue);
@@ -214,6 +214,10 @@ TEST_F(ScenarioFileTest, MistakesNameTheFileAndThePlace) {
        ": /registry/HKLM\\A/V: give exactly one of"},
       {R"({"library": "ovrel", "registry": {"HKLM\\A": {"V": {"dword": 1, "terminated": false}}}, "steps": []})",
        ": /registry/HKLM\\A/V/terminated: terminated goes with sz or expand_sz only"},
+      {R"({"library": "ovrel", "registry": {"HKLM\\A": {"V": {"dword": "42"}}}, "steps": []})",
+       ": /registry/HKLM\\A/V/dword: expected a whole number of 0 or more, or a hex text"},
+      {R"({"library": "ovrel", "registry": {"HKLM\\A": {"V": {"dword": "0x100000000"}}}, "steps": []})",
+       ": /registry/HKLM\\A/V/dword: dword out of the 32-bit range"},
       {R"({"library": "ovrel", "registry": {"import": ["missing.reg"]}, "steps": []})", ": /registry/import/0: "},
       {R"({"library": "ovrel", "shutdownPrivilege": true, "steps": []})", ": /shutdownPrivilege: expected \"granted\""},
       {R"({"library": "ovrel", "engine": {"queryStatus": -3000000000}, "steps": []})",
