@@ -62,12 +62,28 @@ int List(const std::string& library, const std::string& libraryFolder) {
   return kAllHeld;
 }
 
+// A file that cannot run is said on the error output and reported as an errored scenario; the
+// others still run and report; the status is then 2.
 int Run(scenario::Runner& runner, const std::vector<std::string>& files, bool json, const std::string& junit,
         bool quiet) {
-  // Every file is read and checked before anything runs: no partial run.
-  for (const std::string& file : files)
-    if (Result<> prepared = runner.Prepare(file); !prepared) return Refuse(prepared.error());
-  return Report(runner.RunAll(), json, junit, quiet);
+  std::vector<std::optional<scenario::ScenarioReport>> errored;
+  for (const std::string& file : files) {
+    errored.emplace_back();
+    if (Result<> prepared = runner.Prepare(file); !prepared) {
+      std::cerr << "suitehost: " << prepared.error() << "\n";
+      errored.back().emplace();
+      errored.back()->file = file;
+      errored.back()->name = file.substr(file.find_last_of("/\\") + 1);
+      errored.back()->error = prepared.error();
+    }
+  }
+  std::vector<scenario::ScenarioReport> ran = runner.RunAll(), reports;
+  auto next = ran.begin();
+  for (auto& error : errored) reports.push_back(error ? std::move(*error) : std::move(*next++));
+  const int status = Report(reports, json, junit, quiet);
+  for (const auto& error : errored)
+    if (error) return kCannotRun;
+  return status;
 }
 
 int Call(scenario::Runner& runner, const CallOptions& options, bool json) {

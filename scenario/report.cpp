@@ -1,12 +1,17 @@
 // The reports of a run: text for a person, JSON, and JUnit XML for CI.
 #include "scenario/report.h"
 
+#include <cstdio>
+#include <sstream>
 #include <nlohmann/json.hpp>
 
 #include "scenario/status.h"
+#include "testkit/machine.h"
 
 namespace scenario {
 namespace {
+
+using Json = nlohmann::ordered_json;
 
 std::string XmlEscape(const std::string& text) {
   std::string out;
@@ -27,16 +32,23 @@ std::string XmlEscape(const std::string& text) {
   return out;
 }
 
+// Seconds as a plain decimal, never an exponent.
+std::string Seconds(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", seconds);
+  return text;
+}
+
 int Failed(const std::vector<ScenarioReport>& reports) {
   int failed = 0;
-  for (const ScenarioReport& r : reports) failed += r.Passed() ? 0 : 1;
+  for (const ScenarioReport& r : reports) failed += r.Passed() || !r.error.empty() ? 0 : 1;
   return failed;
 }
 
-size_t FailedChecks(const ScenarioReport& r) {
-  size_t failed = 0;
-  for (const StepReport& step : r.steps) failed += step.failures.size();
-  return failed;
+int Errors(const std::vector<ScenarioReport>& reports) {
+  int errors = 0;
+  for (const ScenarioReport& r : reports) errors += r.error.empty() ? 0 : 1;
+  return errors;
 }
 
 int Skipped(const std::vector<ScenarioReport>& reports) {
@@ -45,98 +57,133 @@ int Skipped(const std::vector<ScenarioReport>& reports) {
   return skipped;
 }
 
+size_t FailedChecks(const ScenarioReport& r) {
+  size_t failed = 0;
+  for (const StepReport& step : r.steps) failed += step.failures.size();
+  return failed;
+}
+
+void WriteSteps(std::ostream& out, const ScenarioReport& r, bool quiet) {
+  for (size_t i = 0; i < r.steps.size(); ++i) {
+    const StepReport& step = r.steps[i];
+    out << "  step " << i + 1 << ": " << step.title;
+    if (step.called) out << " -> " << StatusName(step.result);
+    out << "\n";
+    // Calls on the engine and what happened on the machine are told apart by their first word.
+    if (!quiet)
+      for (const TraceEntry& e : step.trace)
+        out << "      " << (e.source == "step" ? "" : e.source == "host" ? "host    " : "machine ") << e.line << "\n";
+    for (const std::string& failure : step.failures)
+      out << "  FAILED step " << i + 1 << " (" << step.where << "): " << failure << "\n";
+  }
+}
+
+// "suitehost.native-x86.typical-road": the platform and the file's name, without folders or dots.
+std::string ClassName(const std::string& platform, const std::string& file) {
+  std::string name = file.substr(file.find_last_of("/\\") + 1);
+  if (name.size() > 5 && name.compare(name.size() - 5, 5, ".json") == 0) name.resize(name.size() - 5);
+  std::string out = "suitehost." + platform + ".";
+  for (char c : name) out += c == '.' || c == ' ' ? '-' : c;
+  for (char& c : out) c = c == ' ' ? '-' : c;
+  return out;
+}
+
+Json EntryJson(const TraceEntry& e) {
+  Json j{{"source", e.source}, {"kind", e.kind}, {"name", e.name}};
+  j["value"] = e.value ? Json(*e.value) : Json();
+  if (!e.detail.empty()) j["detail"] = e.detail;
+  if (!e.status.empty()) j["status"] = e.status;
+  j["line"] = e.line;
+  return j;
+}
+
+Json StepJson(const StepReport& step) {
+  Json js{{"step", step.title}, {"where", step.where}};
+  if (step.called) {
+    js["result"] = StatusName(step.result).substr(0, 10);
+    js["resultName"] = StatusName(step.result).size() > 11 ? StatusName(step.result).substr(11) : "";
+  }
+  js["trace"] = Json::array();
+  for (const TraceEntry& e : step.trace) js["trace"].push_back(EntryJson(e));
+  js["failures"] = step.failures;
+  return js;
+}
+
 }  // namespace
 
 void WriteText(std::ostream& out, const std::vector<ScenarioReport>& reports, bool quiet) {
   int checks = 0;
   for (const ScenarioReport& r : reports) {
     checks += r.checks;
+    if (!r.error.empty()) {
+      out << "scenario " << r.file << "\n  ERROR, cannot run: " << r.error << "\n\n";
+      continue;
+    }
     if (r.skipped) {
-      out << "scenario " << r.name << " (" << r.file << ")\n  skipped, runs natively only: " << r.nativeOnly
-          << "\n\n";
+      out << "scenario " << r.name << " (" << r.file << ")\n  skipped, runs natively only: " << r.nativeOnly << "\n\n";
       continue;
     }
     if (quiet && r.Passed()) continue;
     out << "scenario " << r.name << " (" << r.file << ")\n";
     if (!r.description.empty()) out << "  " << r.description << "\n";
-    for (size_t i = 0; i < r.steps.size(); ++i) {
-      const StepReport& step = r.steps[i];
-      out << "  step " << i + 1 << ": " << step.title;
-      if (step.called) out << " -> " << StatusName(step.result);
-      out << "\n";
-      if (!quiet)
-        for (const std::string& line : step.trace) out << "      " << line << "\n";
-      for (const std::string& failure : step.failures)
-        out << "  FAILED step " << i + 1 << " (" << step.where << "): " << failure << "\n";
-    }
+    WriteSteps(out, r, quiet);
     if (r.Passed())
       out << "  ok: " << r.checks << " expectations\n\n";
     else
       out << "  FAILED: " << FailedChecks(r) << " of " << r.checks << " expectations\n\n";
   }
-  const int failed = Failed(reports), skipped = Skipped(reports);
+  const int failed = Failed(reports) + Errors(reports), skipped = Skipped(reports);
   out << "expectations checked: " << checks << "\n";
-  // The closing line has the plain "N passed, N failed, N skipped" form that CI systems read.
-  out << "scenarios: " << static_cast<int>(reports.size()) - failed - skipped << " passed, " << failed
-      << " failed, " << skipped << " skipped\n";
+  // The closing line has the plain "N passed, N failed, N skipped" form that CI systems read; a
+  // file that cannot run counts as failed.
+  out << "scenarios: " << static_cast<int>(reports.size()) - failed - skipped << " passed, " << failed << " failed, "
+      << skipped << " skipped\n";
 }
 
 void WriteJson(std::ostream& out, const std::vector<ScenarioReport>& reports) {
-  nlohmann::ordered_json all = nlohmann::ordered_json::object();
-  all["scenarios"] = nlohmann::ordered_json::array();
+  Json all{{"format", 1}, {"platform", testkit::PlatformName()}, {"scenarios", Json::array()}};
   for (const ScenarioReport& r : reports) {
-    nlohmann::ordered_json j;
-    j["file"] = r.file;
-    j["name"] = r.name;
-    j["description"] = r.description;
+    Json j{{"file", r.file}, {"name", r.name}, {"description", r.description}};
     j["passed"] = r.Passed() && !r.skipped;
     if (r.skipped) j["skipped"] = r.nativeOnly;
+    if (!r.error.empty()) j["error"] = r.error;
     j["expectations"] = r.checks;
     j["seconds"] = r.seconds;
-    j["steps"] = nlohmann::ordered_json::array();
-    for (const StepReport& step : r.steps) {
-      nlohmann::ordered_json js;
-      js["step"] = step.title;
-      js["where"] = step.where;
-      if (step.called) {
-        js["result"] = StatusName(step.result).substr(0, 10);
-        js["resultName"] = StatusName(step.result).size() > 11 ? StatusName(step.result).substr(11) : "";
-      }
-      js["trace"] = step.trace;
-      js["failures"] = step.failures;
-      j["steps"].push_back(js);
-    }
+    j["steps"] = Json::array();
+    for (const StepReport& step : r.steps) j["steps"].push_back(StepJson(step));
     all["scenarios"].push_back(j);
   }
-  all["passed"] = static_cast<int>(reports.size()) - Failed(reports) - Skipped(reports);
+  all["passed"] = static_cast<int>(reports.size()) - Failed(reports) - Errors(reports) - Skipped(reports);
   all["failed"] = Failed(reports);
+  all["errors"] = Errors(reports);
   all["skipped"] = Skipped(reports);
-  out << all.dump(2) << "\n";
+  // Texts of the actions may hold unpaired surrogates: they show as U+FFFD rather than stop the report.
+  out << all.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
 }
 
 void WriteJunit(std::ostream& out, const std::vector<ScenarioReport>& reports) {
+  const std::string platform = testkit::PlatformName();
   double seconds = 0;
   for (const ScenarioReport& r : reports) seconds += r.seconds;
+  const std::string counts = "tests=\"" + std::to_string(reports.size()) + "\" failures=\"" +
+                             std::to_string(Failed(reports)) + "\" errors=\"" + std::to_string(Errors(reports)) + "\"";
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  out << "<testsuites tests=\"" << reports.size() << "\" failures=\"" << Failed(reports) << "\">\n";
-  out << "  <testsuite name=\"suitehost\" tests=\"" << reports.size() << "\" failures=\"" << Failed(reports)
-      << "\" errors=\"0\" skipped=\"" << Skipped(reports) << "\" time=\"" << seconds << "\">\n";
+  out << "<testsuites " << counts << " time=\"" << Seconds(seconds) << "\">\n";
+  out << "  <testsuite name=\"suitehost " << XmlEscape(platform) << "\" " << counts << " skipped=\"" << Skipped(reports)
+      << "\" time=\"" << Seconds(seconds) << "\">\n";
   for (const ScenarioReport& r : reports) {
-    out << "    <testcase classname=\"" << XmlEscape(r.file) << "\" name=\"" << XmlEscape(r.name) << "\" time=\""
-        << r.seconds << "\"";
-    if (r.skipped) {
-      out << ">\n      <skipped message=\"" << XmlEscape("runs natively only: " + r.nativeOnly) << "\"/>\n    </testcase>\n";
-      continue;
-    }
-    if (r.Passed()) {
-      out << "/>\n";
-      continue;
-    }
-    out << ">\n";
+    out << "    <testcase classname=\"" << XmlEscape(ClassName(platform, r.file)) << "\" name=\"" << XmlEscape(r.name)
+        << "\" time=\"" << Seconds(r.seconds) << "\">\n";
+    if (!r.error.empty()) out << "      <error message=\"" << XmlEscape(r.error) << "\"/>\n";
+    if (r.skipped) out << "      <skipped message=\"" << XmlEscape("runs natively only: " + r.nativeOnly) << "\"/>\n";
     for (size_t i = 0; i < r.steps.size(); ++i)
       for (const std::string& failure : r.steps[i].failures)
-        out << "      <failure message=\"" << XmlEscape("step " + std::to_string(i + 1) + ": " + failure.substr(0, failure.find('\n')))
-            << "\">" << XmlEscape(r.steps[i].where + ": " + failure) << "</failure>\n";
+        out << "      <failure message=\""
+            << XmlEscape("step " + std::to_string(i + 1) + ": " + failure.substr(0, failure.find('\n'))) << "\">"
+            << XmlEscape(r.steps[i].where + ": " + failure) << "</failure>\n";
+    std::ostringstream trace;
+    WriteSteps(trace, r, false);
+    if (!trace.str().empty()) out << "      <system-out>" << XmlEscape(trace.str()) << "</system-out>\n";
     out << "    </testcase>\n";
   }
   out << "  </testsuite>\n</testsuites>\n";

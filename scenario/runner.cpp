@@ -107,7 +107,7 @@ void RunSet(const Step& step, TestEngine& engine, StepReport& r) {
       engine.properties[name] = *value;
     else
       engine.properties.erase(name);
-    r.trace.push_back("set " + ToUtf8(name) + " = " + Show(value));
+    r.trace.push_back(SetEntry(name, value));
   }
 }
 
@@ -126,17 +126,17 @@ CallOutcome Call(testkit::ActionFunction action, TestEngine& engine, Machine& m,
   outcome.result = r.result = action(&engine);
   for (size_t c = calls; c < engine.journal.size(); ++c) {
     outcome.calls.push_back(engine.journal[c].Describe());
+    r.trace.push_back(HostEntry(engine.journal[c]));
     if (engine.journal[c].op == testkit::HostCall::Op::SetProperty)
       outcome.writes.emplace_back(engine.journal[c].name, engine.journal[c].value);
   }
-  r.trace = outcome.calls;
   RegistryDiff(before, m.Registry(), r.trace);
   outcome.starts = Since(m.ProgramsStarted(), starts);
-  for (const ShellStart& start : outcome.starts) r.trace.push_back(DescribeStart(start));
+  for (const ShellStart& start : outcome.starts) r.trace.push_back(StartEntry(start));
   outcome.messages = Since(m.MessagesShown(), shown);
-  for (const MessageShown& box : outcome.messages) r.trace.push_back(DescribeMessageBox(box));
+  for (const MessageShown& box : outcome.messages) r.trace.push_back(MessageBoxEntry(box));
   const auto newRestarts = Since(m.RestartsRequested(), restarts);
-  for (const auto& request : newRestarts) r.trace.push_back(DescribeRestart(request));
+  for (const auto& request : newRestarts) r.trace.push_back(RestartEntry(request));
   outcome.restarted = !newRestarts.empty();
   return outcome;
 }
@@ -154,6 +154,7 @@ void CheckReleased(const TestEngine& engine, Machine& m, long stringsBefore, Che
 }  // namespace
 
 bool ScenarioReport::Passed() const {
+  if (!error.empty()) return false;
   for (const StepReport& step : steps)
     if (!step.failures.empty()) return false;
   return true;
@@ -252,7 +253,11 @@ void Runner::State::RunStep(const Prepared& p, size_t i, TestEngine& engine, Sce
 ScenarioReport Runner::State::Run(const Prepared& p) {
   const auto started = std::chrono::steady_clock::now();
   const Scenario& s = p.scenario;
-  ScenarioReport report{s.file, s.name, s.description, s.nativeOnly, false, {}, 0, {}, 0};
+  ScenarioReport report;
+  report.file = s.file;
+  report.name = s.name;
+  report.description = s.description;
+  report.nativeOnly = s.nativeOnly;
 #ifdef _WIN32
   // Never silently: the report names the scenario and the reason it cannot run here.
   if (!s.nativeOnly.empty()) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,12 +12,25 @@
 
 namespace scenario {
 
+// One line of a step's trace: what happened, as data and as the line a person reads.
+struct TraceEntry {
+  std::string source;  // "host": a call the action made on the engine; "machine": what it did on
+                       // the system; "step": the scenario's own doing
+  std::string kind;    // read, write, translate, expand, query interface, release, message, set,
+                       // registry, start, message box, restart
+  std::string name;    // the property, text, key and value, or program it names
+  std::optional<std::string> value;  // what was read, written, resolved or stored; none for null
+  std::string detail;  // the caption, working folder or flags that go with it
+  std::string status;  // the status it returned, where it has one
+  std::string line;
+};
+
 struct StepReport {
   std::string title;  // "call initProperties", "set", "expect", "set up"
   std::string where;  // the step's place in the file
   bool called = false;
   HRESULT result = S_OK;
-  std::vector<std::string> trace;     // host calls, then registry changes, programs, messages
+  std::vector<TraceEntry> trace;      // host calls, then registry changes, programs, messages
   std::vector<std::string> failures;  // expectations that did not hold
 };
 
@@ -30,6 +44,7 @@ struct ScenarioReport {
   int checks = 0;  // expectations looked at
   std::vector<std::pair<std::string, std::string>> finalProperties;  // name, quoted value
   double seconds = 0;
+  std::string error;  // why the file could not be run at all; it then has no steps
   bool Passed() const;
 };
 

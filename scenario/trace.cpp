@@ -54,12 +54,40 @@ std::string DescribeStart(const ShellStart& p) {
 
 std::string DescribeMessage(const MessageShown& box) { return Quoted(box.text) + " caption " + Quoted(box.caption); }
 
-std::string DescribeMessageBox(const MessageShown& box) {
-  return "message box " + DescribeMessage(box) + " style " + std::to_string(box.style) + " -> " + AnswerName(box.answer);
+TraceEntry HostEntry(const testkit::HostCall& call) {
+  TraceEntry e{"host", call.Kind(), ToUtf8(call.name), std::nullopt, "", "", call.Describe()};
+  using Op = testkit::HostCall::Op;
+  if (!call.isNull && (call.op == Op::GetProperty || call.op == Op::SetProperty || call.op == Op::ExpandText ||
+                       call.op == Op::TranslateText))
+    e.value = ToUtf8(call.value);
+  if (call.op == Op::ShowHostMessage) {
+    e.value = ToUtf8(call.value);
+    e.detail = "flags " + std::to_string(call.flags);
+  }
+  if (call.op == Op::QueryInterface || call.op == Op::ShowHostMessage || call.op == Op::Other)
+    e.status = testkit::Hex32(static_cast<std::uint32_t>(call.status));
+  return e;
 }
 
-std::string DescribeRestart(const ShutdownRequest& request) {
-  return "restart requested: flags " + std::to_string(request.flags) + " reason " + testkit::Hex32(request.reason);
+TraceEntry StartEntry(const ShellStart& p) {
+  return {"machine", "start", ToUtf8(p.file), ToUtf8(p.parameters), ToUtf8(p.directory), "", DescribeStart(p)};
+}
+
+TraceEntry MessageBoxEntry(const MessageShown& box) {
+  return {"machine", "message box", ToUtf8(box.text), ToUtf8(box.caption), "style " + std::to_string(box.style),
+          AnswerName(box.answer),
+          "message box " + DescribeMessage(box) + " style " + std::to_string(box.style) + " -> " + AnswerName(box.answer)};
+}
+
+TraceEntry RestartEntry(const ShutdownRequest& request) {
+  return {"machine", "restart", "", std::nullopt, "flags " + std::to_string(request.flags), testkit::Hex32(request.reason),
+          "restart requested: flags " + std::to_string(request.flags) + " reason " + testkit::Hex32(request.reason)};
+}
+
+TraceEntry SetEntry(const std::u16string& name, const std::optional<std::u16string>& value) {
+  TraceEntry e{"step", "set", ToUtf8(name), std::nullopt, "", "", "set " + ToUtf8(name) + " = " + Show(value)};
+  if (value) e.value = ToUtf8(*value);
+  return e;
 }
 
 std::string Show(const std::optional<std::u16string>& text) { return text ? Quoted(*text) : "<unset>"; }
@@ -70,10 +98,20 @@ std::string Join(const std::vector<std::string>& lines) {
   return out.empty() ? "\n      (none)" : out;
 }
 
-void RegistryDiff(const RegistryState& before, const RegistryState& after, std::vector<std::string>& trace) {
+namespace {
+
+TraceEntry RegistryEntry(const std::u16string& key, const std::u16string* name, const RegValue* value,
+                         const std::string& line) {
+  return {"machine", "registry", ToUtf8(key) + (name ? " " + ValueName(*name) : std::string()),
+          value ? std::optional<std::string>(DescribeValue(*value)) : std::nullopt, "", "", line};
+}
+
+}  // namespace
+
+void RegistryDiff(const RegistryState& before, const RegistryState& after, std::vector<TraceEntry>& trace) {
   for (const auto& [key, values] : after) {
     auto old = before.find(key);
-    if (old == before.end()) trace.push_back("registry new key " + ToUtf8(key));
+    if (old == before.end()) trace.push_back(RegistryEntry(key, nullptr, nullptr, "registry new key " + ToUtf8(key)));
     for (const auto& [name, value] : values) {
       const RegValue* was = nullptr;
       if (old != before.end()) {
@@ -81,14 +119,17 @@ void RegistryDiff(const RegistryState& before, const RegistryState& after, std::
         if (found != old->second.end()) was = &found->second;
       }
       if (was == nullptr || *was != value)
-        trace.push_back("registry " + ToUtf8(key) + " " + ValueName(name) + " = " + DescribeValue(value));
+        trace.push_back(RegistryEntry(key, &name, &value,
+                                      "registry " + ToUtf8(key) + " " + ValueName(name) + " = " + DescribeValue(value)));
     }
     if (old != before.end())
       for (const auto& [name, value] : old->second)
-        if (values.find(name) == values.end()) trace.push_back("registry " + ToUtf8(key) + " " + ToUtf8(name) + " deleted");
+        if (values.find(name) == values.end())
+          trace.push_back(RegistryEntry(key, &name, nullptr, "registry " + ToUtf8(key) + " " + ToUtf8(name) + " deleted"));
   }
   for (const auto& [key, values] : before)
-    if (after.find(key) == after.end()) trace.push_back("registry deleted key " + ToUtf8(key));
+    if (after.find(key) == after.end())
+      trace.push_back(RegistryEntry(key, nullptr, nullptr, "registry deleted key " + ToUtf8(key)));
 }
 
 }  // namespace scenario

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "scenario/runner.h"
 #include "testkit/machine.h"
+#include "testkit/test_engine.h"
 
 namespace scenario {
 
@@ -20,14 +22,19 @@ using testkit::ShutdownRequest;
 std::string DescribeValue(const RegValue& value);
 std::string DescribeStart(const ShellStart& start);
 std::string DescribeMessage(const MessageShown& box);  // text and caption
-std::string DescribeMessageBox(const MessageShown& box);  // with style and answer
-std::string DescribeRestart(const ShutdownRequest& request);
+
+// The trace entries of what a step did.
+TraceEntry HostEntry(const testkit::HostCall& call);
+TraceEntry StartEntry(const ShellStart& start);
+TraceEntry MessageBoxEntry(const MessageShown& box);
+TraceEntry RestartEntry(const ShutdownRequest& request);
+TraceEntry SetEntry(const std::u16string& name, const std::optional<std::u16string>& value);
 // A property's text, quoted, or "<unset>".
 std::string Show(const std::optional<std::u16string>& text);
 // Lines indented under a failure, or "(none)".
 std::string Join(const std::vector<std::string>& lines);
 
-// What changed in the registry during a step, one line a change.
-void RegistryDiff(const RegistryState& before, const RegistryState& after, std::vector<std::string>& trace);
+// What changed in the registry during a step, one entry a change.
+void RegistryDiff(const RegistryState& before, const RegistryState& after, std::vector<TraceEntry>& trace);
 
 }  // namespace scenario

@@ -85,6 +85,10 @@ class Machine {
 
 std::unique_ptr<Machine> MakeMachine();
 
+// Where the scenarios run, for the reports: "native x86" (the simulated machine), "wine x86" or
+// "windows x86".
+std::string PlatformName();
+
 // Puts back what a run that was killed or crashed left changed, from its journal file: true when
 // there was one. Nothing to do on the simulated machine.
 Result<bool> RecoverInterruptedRun();

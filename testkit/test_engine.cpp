@@ -29,6 +29,8 @@ const char* OpName(HostCall::Op op) {
 
 }  // namespace
 
+const char* HostCall::Kind() const { return op == Op::QueryInterface ? "query interface" : OpName(op); }
+
 std::string HostCall::Describe() const {
   const std::string shown = isNull ? "null" : Quoted(value);
   switch (op) {

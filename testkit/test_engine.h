@@ -34,7 +34,9 @@ struct HostCall {
   HRESULT status = S_OK;
   std::int32_t flags = 0;  // ShowHostMessage's flags
 
+  // The line a person reads, and the name of the operation in it ("read", "query interface").
   std::string Describe() const;
+  const char* Kind() const;
 };
 
 class TestEngine : public HostExtension {

@@ -277,6 +277,48 @@ TEST_F(RunnerTest, FailedExpectationsSayWhatWasExpectedAndWhatHappened) {
   EXPECT_EQ(parsed["scenarios"][0]["steps"][0]["resultName"], "S_OK");
 }
 
+TEST_F(RunnerTest, ReportsThatCiReadersTakeAsTheyAre) {
+  auto reports = Run(R"({"library": "ovrel", "properties": {"TOSKAN": "1"},
+    "steps": [{"call": "verify", "expect": {"result": "S_FALSE"}}]})");
+  scenario::ScenarioReport unloadable;
+  unloadable.file = "tests/invalid/a.b.json";
+  unloadable.name = "a.b.json";
+  unloadable.error = "tests/invalid/a.b.json: /x: unknown key";
+  reports.push_back(unloadable);
+  reports[0].seconds = 0.00001234;  // "1.234e-05" is what a stream would write
+
+  std::ostringstream junit;
+  scenario::WriteJunit(junit, reports);
+  const std::string xml = junit.str();
+  EXPECT_NE(xml.find("<testsuite name=\"suitehost native x86\" tests=\"2\" failures=\"1\" errors=\"1\""),
+            std::string::npos) << xml;
+  EXPECT_NE(xml.find("classname=\"suitehost.native-x86.run\""), std::string::npos) << xml;
+  EXPECT_NE(xml.find("classname=\"suitehost.native-x86.a-b\""), std::string::npos) << xml;
+  EXPECT_NE(xml.find("time=\"0.000\""), std::string::npos) << xml;
+  EXPECT_EQ(xml.find("e-0"), std::string::npos) << xml;
+  EXPECT_NE(xml.find("<error message=\"tests/invalid/a.b.json: /x: unknown key\"/>"), std::string::npos) << xml;
+  EXPECT_NE(xml.find("<system-out>  step 1: call verify"), std::string::npos) << xml;
+  EXPECT_NE(xml.find("host    read ORVIX = null"), std::string::npos) << xml;
+
+  std::ostringstream json;
+  scenario::WriteJson(json, reports);
+  const auto parsed = nlohmann::json::parse(json.str());
+  EXPECT_EQ(parsed["format"], 1);
+  EXPECT_EQ(parsed["errors"], 1);
+  EXPECT_EQ(parsed["scenarios"][1]["error"], "tests/invalid/a.b.json: /x: unknown key");
+  const auto& trace = parsed["scenarios"][0]["steps"][0]["trace"];
+  EXPECT_EQ(trace[0]["kind"], "query interface");
+  EXPECT_EQ(trace[0]["status"], "0x00000000");
+  bool sawNullRead = false, sawWrite = false;
+  for (const auto& entry : trace) {
+    sawNullRead |= entry["kind"] == "read" && entry["name"] == "ORVIX" && entry["value"].is_null();
+    sawWrite |= entry["source"] == "host" && entry["kind"] == "write" && entry["name"] == "ValidSelection" &&
+                entry["value"] == "true";
+  }
+  EXPECT_TRUE(sawNullRead) << trace.dump();
+  EXPECT_TRUE(sawWrite) << trace.dump();
+}
+
 TEST_F(RunnerTest, EachScenarioStartsOnACleanMachineAndEngine) {
   scenario::Runner runner(SUITE_LIBRARY_FOLDER);
   testkit::Result<> prepared = runner.Prepare(Write("first.json", R"({
@@ -297,7 +339,8 @@ TEST_F(RunnerTest, EachScenarioStartsOnACleanMachineAndEngine) {
   EXPECT_TRUE(reports[0].Passed());
   EXPECT_TRUE(reports[1].Passed()) << reports[1].steps[0].failures.size();
   // The first run's changes show in its trace.
-  const auto& trace = reports[0].steps[0].trace;
+  std::vector<std::string> trace;
+  for (const scenario::TraceEntry& entry : reports[0].steps[0].trace) trace.push_back(entry.line);
   EXPECT_NE(std::find(trace.begin(), trace.end(),
                       "registry HKEY_LOCAL_MACHINE\\SOFTWARE\\Pellucor\\TAMBER VANTLE Install InstallVersion = \"1\""),
             trace.end());

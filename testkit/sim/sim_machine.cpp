@@ -80,6 +80,8 @@ class SimMachine : public Machine {
 
 std::unique_ptr<Machine> MakeMachine() { return std::make_unique<SimMachine>(); }
 
+std::string PlatformName() { return "native x86"; }
+
 BSTR MakeEngineString(std::u16string_view text) {
   return SysAllocStringLen(AsOle(text.data()), static_cast<UINT>(text.size()));
 }

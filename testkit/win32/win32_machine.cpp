@@ -170,4 +170,11 @@ std::unique_ptr<Machine> MakeMachine() { return std::make_unique<Win32Machine>()
 
 Result<bool> RecoverInterruptedRun() { return RestoreFromJournalFile(); }
 
+std::string PlatformName() {
+  // Wine's own export tells it from Windows.
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  const bool wine = ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  return wine ? "wine x86" : "windows x86";
+}
+
 }  // namespace testkit
