@@ -80,6 +80,19 @@ struct LocalTime {
   int second = 0;  // 0-60
 };
 
+// A call an action made on the system, recorded the same way by the simulated system and by the
+// Windows stand-in's replaced imports, so that the traces of both agree.
+struct SystemCall {
+  std::string kind;    // "open key", "create key", "query value", "set value", "close key",
+                       // "environment", "free space", "windows folder", "file check", "start",
+                       // "message box", "open token", "privilege lookup", "privilege adjust",
+                       // "close token", "restart"
+  std::u16string name;  // the key ("HKLM\..."), value, variable, drive, file or program
+  std::optional<std::u16string> value;  // what was read or given, where there is one
+  std::u16string detail;  // rights, buffer and byte counts, type, flags, a working folder
+  std::string status;  // the system's status: an error number, "ok" or "failed"
+};
+
 // Windows-1252, the ANSI code page of the simulated machine and of REGEDIT4 files: bytes
 // 0x80-0x9F; 0 where the code page maps the byte to the C1 control itself.
 inline constexpr char16_t kHigh1252[32] = {

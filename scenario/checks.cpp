@@ -67,6 +67,7 @@ void CheckCall(const Expectations& e, const CallOutcome& outcome, Checker& check
                 "result: expected " + StatusName(*e.result) + ", got " + StatusName(outcome.result));
   if (e.writes) CheckLines(Lines(*e.writes, Write), Lines(outcome.writes, Write), "writes", check);
   if (e.calls) CheckLines(*e.calls, outcome.calls, "host calls", check);
+  if (e.machine) CheckLines(*e.machine, outcome.machine, "machine calls", check);
   if (e.programs) CheckLines(Lines(*e.programs, DescribeStart), Lines(outcome.starts, DescribeStart), "programs started", check);
   if (e.messages)
     CheckLines(Lines(*e.messages, DescribeMessage), Lines(outcome.messages, DescribeMessage), "message boxes", check);

@@ -29,7 +29,8 @@ class Checker {
 // What one call did, for the expectations of its step.
 struct CallOutcome {
   HRESULT result = S_OK;
-  std::vector<std::string> calls;  // host call lines
+  std::vector<std::string> calls;    // host call lines
+  std::vector<std::string> machine;  // lines of the calls on the system
   std::vector<std::pair<std::u16string, std::u16string>> writes;
   std::vector<ShellStart> starts;
   std::vector<MessageShown> messages;

@@ -96,12 +96,13 @@ std::vector<std::string> Lines(const Json& j) {
 // What must hold after a call; an `expect` step allows only properties and registry, which its
 // step checks before reading.
 void from_json(const Json& j, Expectations& e) {
-  OnlyKeys(j, {"result", "properties", "writes", "calls", "registry", "programs", "messages", "restart"});
+  OnlyKeys(j, {"result", "properties", "writes", "calls", "machine", "registry", "programs", "messages", "restart"});
   e = Expectations{};
   if (j.contains("result")) e.result = Under("result", [&] { return Status(j["result"]); });
   if (j.contains("properties")) e.properties = Under("properties", [&] { return Properties(j["properties"], true); });
   if (j.contains("writes")) e.writes = Under("writes", [&] { return Writes(j["writes"]); });
   if (j.contains("calls")) e.calls = Under("calls", [&] { return Lines(j["calls"]); });
+  if (j.contains("machine")) e.machine = Under("machine", [&] { return Lines(j["machine"]); });
   if (j.contains("registry")) e.registry = Under("registry", [&] { return RegistryExpectations(j["registry"]); });
   if (j.contains("programs"))
     e.programs = Under("programs", [&] { return ListOf<ShellStart>(j["programs"], "a list of programs"); });

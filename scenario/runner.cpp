@@ -116,28 +116,32 @@ std::vector<T> Since(const std::vector<T>& all, size_t count) {
   return std::vector<T>(all.begin() + static_cast<long>(count), all.end());
 }
 
-// Calls the action and traces what it did: host calls, then registry changes, programs,
-// message boxes and restart requests.
+// Calls the action and traces what it did: its calls on the engine and on the system in the
+// order it made them, then the registry changes they made.
 CallOutcome Call(testkit::ActionFunction action, TestEngine& engine, Machine& m, StepReport& r) {
   const testkit::RegistryState before = m.Registry();
   const size_t starts = m.ProgramsStarted().size(), shown = m.MessagesShown().size(),
-               restarts = m.RestartsRequested().size(), calls = engine.journal.size();
+               restarts = m.RestartsRequested().size(), calls = engine.journal.size(),
+               systemCalls = m.SystemCalls().size();
+  engine.systemCallCount = [&m] { return m.SystemCalls().size(); };
   CallOutcome outcome;
   outcome.result = r.result = action(&engine);
+  engine.systemCallCount = nullptr;
+  const std::vector<testkit::SystemCall>& system = m.SystemCalls();
+  size_t next = systemCalls;
   for (size_t c = calls; c < engine.journal.size(); ++c) {
-    outcome.calls.push_back(engine.journal[c].Describe());
-    r.trace.push_back(HostEntry(engine.journal[c]));
-    if (engine.journal[c].op == testkit::HostCall::Op::SetProperty)
-      outcome.writes.emplace_back(engine.journal[c].name, engine.journal[c].value);
+    const testkit::HostCall& call = engine.journal[c];
+    for (; next < call.systemCallsBefore && next < system.size(); ++next) r.trace.push_back(MachineEntry(system[next]));
+    outcome.calls.push_back(call.Describe());
+    r.trace.push_back(HostEntry(call));
+    if (call.op == testkit::HostCall::Op::SetProperty) outcome.writes.emplace_back(call.name, call.value);
   }
+  for (; next < system.size(); ++next) r.trace.push_back(MachineEntry(system[next]));
+  for (size_t k = systemCalls; k < system.size(); ++k) outcome.machine.push_back(MachineEntry(system[k]).line);
   RegistryDiff(before, m.Registry(), r.trace);
   outcome.starts = Since(m.ProgramsStarted(), starts);
-  for (const ShellStart& start : outcome.starts) r.trace.push_back(StartEntry(start));
   outcome.messages = Since(m.MessagesShown(), shown);
-  for (const MessageShown& box : outcome.messages) r.trace.push_back(MessageBoxEntry(box));
-  const auto newRestarts = Since(m.RestartsRequested(), restarts);
-  for (const auto& request : newRestarts) r.trace.push_back(RestartEntry(request));
-  outcome.restarted = !newRestarts.empty();
+  outcome.restarted = m.RestartsRequested().size() > restarts;
   return outcome;
 }
 

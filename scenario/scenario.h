@@ -38,6 +38,7 @@ struct Expectations {
   PropertyList properties;
   std::optional<std::vector<std::pair<std::u16string, std::u16string>>> writes;
   std::optional<std::vector<std::string>> calls;
+  std::optional<std::vector<std::string>> machine;  // the calls on the system, as the trace shows them
   std::vector<RegistryExpectation> registry;
   std::optional<std::vector<ShellStart>> programs;  // file, parameters and directory
   std::optional<std::vector<MessageShown>> messages;  // text and caption

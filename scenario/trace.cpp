@@ -12,12 +12,6 @@ namespace {
 using testkit::Quoted;
 using testkit::ToUtf8;
 
-std::string AnswerName(int answer) {
-  if (answer == platform::kIdYes) return "yes";
-  if (answer == platform::kIdNo) return "no";
-  return std::to_string(answer);
-}
-
 std::string ValueName(const std::u16string& name) { return name.empty() ? "@" : ToUtf8(name); }
 
 }  // namespace
@@ -69,19 +63,14 @@ TraceEntry HostEntry(const testkit::HostCall& call) {
   return e;
 }
 
-TraceEntry StartEntry(const ShellStart& p) {
-  return {"machine", "start", ToUtf8(p.file), ToUtf8(p.parameters), ToUtf8(p.directory), "", DescribeStart(p)};
-}
-
-TraceEntry MessageBoxEntry(const MessageShown& box) {
-  return {"machine", "message box", ToUtf8(box.text), ToUtf8(box.caption), "style " + std::to_string(box.style),
-          AnswerName(box.answer),
-          "message box " + DescribeMessage(box) + " style " + std::to_string(box.style) + " -> " + AnswerName(box.answer)};
-}
-
-TraceEntry RestartEntry(const ShutdownRequest& request) {
-  return {"machine", "restart", "", std::nullopt, "flags " + std::to_string(request.flags), testkit::Hex32(request.reason),
-          "restart requested: flags " + std::to_string(request.flags) + " reason " + testkit::Hex32(request.reason)};
+TraceEntry MachineEntry(const testkit::SystemCall& call) {
+  TraceEntry e{"machine", call.kind, ToUtf8(call.name), std::nullopt, ToUtf8(call.detail), call.status, call.kind};
+  if (call.value) e.value = ToUtf8(*call.value);
+  if (!call.name.empty()) e.line += " " + Quoted(call.name);
+  if (call.value) e.line += " = " + Quoted(*call.value);
+  if (!call.detail.empty()) e.line += " (" + e.detail + ")";
+  if (!call.status.empty()) e.line += " -> " + call.status;
+  return e;
 }
 
 TraceEntry SetEntry(const std::u16string& name, const std::optional<std::u16string>& value) {
@@ -102,7 +91,7 @@ namespace {
 
 TraceEntry RegistryEntry(const std::u16string& key, const std::u16string* name, const RegValue* value,
                          const std::string& line) {
-  return {"machine", "registry", ToUtf8(key) + (name ? " " + ValueName(*name) : std::string()),
+  return {"machine", "registry change", ToUtf8(key) + (name ? " " + ValueName(*name) : std::string()),
           value ? std::optional<std::string>(DescribeValue(*value)) : std::nullopt, "", "", line};
 }
 

@@ -25,9 +25,8 @@ std::string DescribeMessage(const MessageShown& box);  // text and caption
 
 // The trace entries of what a step did.
 TraceEntry HostEntry(const testkit::HostCall& call);
-TraceEntry StartEntry(const ShellStart& start);
-TraceEntry MessageBoxEntry(const MessageShown& box);
-TraceEntry RestartEntry(const ShutdownRequest& request);
+// A call on the system: `open key "HKLM\\SOFTWARE\\..." (access 0x00020019) -> 2`.
+TraceEntry MachineEntry(const testkit::SystemCall& call);
 TraceEntry SetEntry(const std::u16string& name, const std::optional<std::u16string>& value);
 // A property's text, quoted, or "<unset>".
 std::string Show(const std::optional<std::u16string>& text);

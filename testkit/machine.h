@@ -23,6 +23,7 @@ using platform::NoCaseLess;
 using platform::RegValue;
 using platform::ShellStart;
 using platform::ShutdownRequest;
+using platform::SystemCall;
 
 // Key paths are canonical: "HKEY_LOCAL_MACHINE\...".
 struct RegistryChange {
@@ -74,6 +75,8 @@ class Machine {
   virtual std::vector<ShellStart> ProgramsStarted() const = 0;
   virtual std::vector<MessageShown> MessagesShown() const = 0;
   virtual std::vector<ShutdownRequest> RestartsRequested() const = 0;
+  // Every call the actions made on the system since Reset, in order.
+  virtual const std::vector<SystemCall>& SystemCalls() const = 0;
   // Registry keys and token handles that an action left open.
   virtual int OpenHandles() const = 0;
   // System strings made and not yet freed by the actions and the engine.

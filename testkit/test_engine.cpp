@@ -76,19 +76,19 @@ HRESULT TestEngine::QueryInterface(REFIID iid, void** out) {
     ++references;
   }
   call.status = status;
-  journal.push_back(call);
+  Note(call);
   return status;
 }
 
 ULONG TestEngine::AddRef() {
   const EngineWork engineWork;
-  journal.push_back(HostCall{HostCall::Op::AddRef});
+  Note(HostCall{HostCall::Op::AddRef});
   return static_cast<ULONG>(++references);
 }
 
 ULONG TestEngine::Release() {
   const EngineWork engineWork;
-  journal.push_back(HostCall{HostCall::Op::Release});
+  Note(HostCall{HostCall::Op::Release});
   ++releases;
   return static_cast<ULONG>(--references);
 }
@@ -100,7 +100,7 @@ HRESULT TestEngine::GetProperty(BSTR name, BSTR* value) {
   call.isNull = found == properties.end();
   if (!call.isNull) call.value = found->second;
   if (value != nullptr) *value = call.isNull ? nullptr : MakeEngineString(call.value);
-  journal.push_back(call);
+  Note(call);
   return S_OK;
 }
 
@@ -108,7 +108,7 @@ HRESULT TestEngine::SetProperty(BSTR name, BSTR value) {
   const EngineWork engineWork;
   HostCall call{HostCall::Op::SetProperty, TextOf(name), TextOf(value), value == nullptr};
   properties[call.name] = call.value;
-  journal.push_back(call);
+  Note(call);
   return S_OK;
 }
 
@@ -123,7 +123,7 @@ HRESULT TestEngine::Resolve(HostCall::Op op,
   call.isNull = !answer.has_value();
   if (answer) call.value = *answer;
   if (result != nullptr) *result = answer ? MakeEngineString(*answer) : nullptr;
-  journal.push_back(call);
+  Note(call);
   return S_OK;
 }
 
@@ -142,8 +142,13 @@ HRESULT TestEngine::ShowHostMessage(BSTR text, BSTR caption, std::int32_t flags,
   call.status = messageStatus;
   call.flags = flags;
   if (result != nullptr) *result = 0;
-  journal.push_back(call);
+  Note(call);
   return messageStatus;
+}
+
+void TestEngine::Note(HostCall call) {
+  call.systemCallsBefore = systemCallCount ? systemCallCount() : 0;
+  journal.push_back(std::move(call));
 }
 
 HRESULT TestEngine::Unexpected(int slot) {
@@ -151,7 +156,7 @@ HRESULT TestEngine::Unexpected(int slot) {
   HostCall call{HostCall::Op::Other};
   call.name = FromUtf8(std::to_string(slot));
   call.status = E_UNEXPECTED;
-  journal.push_back(call);
+  Note(call);
   return E_UNEXPECTED;
 }
 

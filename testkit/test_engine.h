@@ -3,6 +3,7 @@
 // tests and suitehost both call the actions with it.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -33,6 +34,7 @@ struct HostCall {
   bool isNull = false;   // the value passed or handed back was a null string
   HRESULT status = S_OK;
   std::int32_t flags = 0;  // ShowHostMessage's flags
+  size_t systemCallsBefore = 0;  // the calls on the system made before this one
 
   // The line a person reads, and the name of the operation in it ("read", "query interface").
   std::string Describe() const;
@@ -58,6 +60,9 @@ class TestEngine : public HostExtension {
   HRESULT messageStatus = S_OK;
 
   std::vector<HostCall> journal;
+  // How many calls the actions have made on the system so far, so that the journal can be read in
+  // one order with them; unset, every host call counts none.
+  std::function<size_t()> systemCallCount;
   int references = 0;  // interface pointers handed out and not yet released
   int releases = 0;
 
@@ -94,6 +99,7 @@ class TestEngine : public HostExtension {
 
  private:
   HRESULT Unexpected(int slot);
+  void Note(HostCall call);
   HRESULT Resolve(HostCall::Op op, const std::map<std::u16string, std::optional<std::u16string>>& table,
                   BSTR text, BSTR* result);
 };

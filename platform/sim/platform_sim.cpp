@@ -1,5 +1,6 @@
 // The boundary on the simulated machine. Each function reproduces what its Win32 counterpart
 // reports: statuses, byte counts, value types and terminators.
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -30,8 +31,9 @@ namespace platform {
 namespace {
 
 struct OpenedKey {
-  std::u16string path;
+  std::u16string path;   // canonical, in the simulated registry
   std::uint32_t access;
+  std::u16string shown;  // as the action named it: "HKLM\\..." or "HKCR\\..."
 };
 std::set<OpenedKey*>& LiveKeys() {
   static std::set<OpenedKey*> live;
@@ -58,7 +60,7 @@ std::int32_t Open(Hive hive, const std::u16string& path, std::uint32_t access, K
     data = &registry.CreateKey(full);
   }
   if ((data->deniedAccess & access) != 0) return kAccessDenied;
-  auto* opened = new OpenedKey{full, access};
+  auto* opened = new OpenedKey{full, access, (hive == Hive::LocalMachine ? u"HKLM\\" : u"HKCR\\") + path};
   LiveKeys().insert(opened);
   ++sim::machine().openKeys;
   *key = opened;
@@ -93,19 +95,19 @@ char16_t Compose(char16_t base, char16_t mark) {
 
 }  // namespace
 
-std::int32_t OpenKey(Hive hive, const std::u16string& path, std::uint32_t access,
+std::int32_t OpenKeyImpl(Hive hive, const std::u16string& path, std::uint32_t access,
                      KeyHandle* key) {
   const sim::SystemWork work;
   return Open(hive, path, access, key, false);
 }
 
-std::int32_t CreateKey(Hive hive, const std::u16string& path, std::uint32_t access,
+std::int32_t CreateKeyImpl(Hive hive, const std::u16string& path, std::uint32_t access,
                        KeyHandle* key) {
   const sim::SystemWork work;
   return Open(hive, path, access, key, true);
 }
 
-std::int32_t QueryValue(KeyHandle key, const std::u16string& name, void* data,
+std::int32_t QueryValueImpl(KeyHandle key, const std::u16string& name, void* data,
                         std::uint32_t* bytes) {
   const sim::SystemWork work;
   OpenedKey* opened = Lookup(key);
@@ -135,7 +137,7 @@ std::int32_t QueryValue(KeyHandle key, const std::u16string& name, void* data,
   return kSuccess;
 }
 
-std::int32_t SetValue(KeyHandle key, const std::u16string& name, std::uint32_t type,
+std::int32_t SetValueImpl(KeyHandle key, const std::u16string& name, std::uint32_t type,
                       const void* data, std::uint32_t bytes) {
   const sim::SystemWork work;
   OpenedKey* opened = Lookup(key);
@@ -150,21 +152,21 @@ std::int32_t SetValue(KeyHandle key, const std::u16string& name, std::uint32_t t
   return kSuccess;
 }
 
-std::int32_t SetValueAnsi(KeyHandle key, const char* name, std::uint32_t type,
+std::int32_t SetValueAnsiImpl(KeyHandle key, const char* name, std::uint32_t type,
                           const void* data, std::uint32_t bytes) {
   const sim::SystemWork work;
   // The system keeps single-byte strings as UTF-16.
   std::u16string wideName;
   for (const char* c = name; *c != 0; ++c) wideName += platform::FromCodePage1252(static_cast<unsigned char>(*c));
-  if (!IsStringType(type)) return SetValue(key, wideName, type, data, bytes);
+  if (!IsStringType(type)) return SetValueImpl(key, wideName, type, data, bytes);
   std::u16string text;
   const auto* from = static_cast<const std::uint8_t*>(data);
   for (std::uint32_t i = 0; i < bytes; ++i) text += platform::FromCodePage1252(from[i]);
-  return SetValue(key, wideName, type, text.data(),
+  return SetValueImpl(key, wideName, type, text.data(),
                   static_cast<std::uint32_t>(text.size() * sizeof(char16_t)));
 }
 
-void CloseKey(KeyHandle key) {
+void CloseKeyImpl(KeyHandle key) {
   const sim::SystemWork work;
   OpenedKey* opened = Lookup(key);
   if (opened == nullptr) return;
@@ -173,7 +175,7 @@ void CloseKey(KeyHandle key) {
   delete opened;
 }
 
-bool FreeBytesForCaller(const std::u16string& folder, std::uint64_t* callerFreeBytes) {
+bool FreeBytesForCallerImpl(const std::u16string& folder, std::uint64_t* callerFreeBytes) {
   const sim::SystemWork work;
   const auto& volumes = sim::machine().volumes;
   auto found = volumes.find(folder);
@@ -185,19 +187,19 @@ bool FreeBytesForCaller(const std::u16string& folder, std::uint64_t* callerFreeB
   return true;
 }
 
-std::u16string EnvironmentVariable(const std::u16string& name) {
+std::u16string EnvironmentVariableImpl(const std::u16string& name) {
   const sim::SystemWork work;
   const auto& environment = sim::machine().environment;
   auto found = environment.find(name);
   return found == environment.end() ? std::u16string() : found->second;
 }
 
-std::u16string WindowsFolder() {
+std::u16string WindowsFolderImpl() {
   const sim::SystemWork work;
   return sim::machine().windowsFolder;
 }
 
-bool StartShellProgram(const ShellStart& start) {
+bool StartShellProgramImpl(const ShellStart& start) {
   const sim::SystemWork work;
   sim::Machine& m = sim::machine();
   m.programsStarted.push_back(start);
@@ -206,7 +208,7 @@ bool StartShellProgram(const ShellStart& start) {
   return found != m.files.end() && found->second.readable;
 }
 
-bool OpenForSharedReading(const std::u16string& path) {
+bool OpenForSharedReadingImpl(const std::u16string& path) {
   const sim::SystemWork work;
   const auto& files = sim::machine().files;
   auto found = files.find(sim::NormalFilePath(path));
@@ -251,7 +253,7 @@ int WideToAnsi(std::uint32_t flags, const std::u16string& text, char* buffer, in
   return needed <= size ? needed : 0;
 }
 
-int ShowMessageBox(const std::u16string& text, const std::u16string& caption, unsigned style) {
+int ShowMessageBoxImpl(const std::u16string& text, const std::u16string& caption, unsigned style) {
   const sim::SystemWork work;
   sim::Machine& m = sim::machine();
   int answer = 0;
@@ -263,7 +265,7 @@ int ShowMessageBox(const std::u16string& text, const std::u16string& caption, un
   return answer;
 }
 
-bool OpenOwnToken(std::uint32_t, TokenHandle* token) {
+bool OpenOwnTokenImpl(std::uint32_t, TokenHandle* token) {
   const sim::SystemWork work;
   if (!sim::machine().tokenOpens) return false;
   ++sim::machine().openTokens;
@@ -271,14 +273,14 @@ bool OpenOwnToken(std::uint32_t, TokenHandle* token) {
   return true;
 }
 
-bool LookupPrivilege(const std::u16string& name, PrivilegeId* id) {
+bool LookupPrivilegeImpl(const std::u16string& name, PrivilegeId* id) {
   const sim::SystemWork work;
   if (!sim::machine().privilegeLookupWorks || name != u"SeShutdownPrivilege") return false;
   *id = PrivilegeId{19, 0};
   return true;
 }
 
-bool EnablePrivilege(TokenHandle, const PrivilegeId& id, std::uint32_t* lastError) {
+bool EnablePrivilegeImpl(TokenHandle, const PrivilegeId& id, std::uint32_t* lastError) {
   const sim::SystemWork work;
   sim::Machine& m = sim::machine();
   *lastError = m.privilegeAdjustError;
@@ -286,12 +288,164 @@ bool EnablePrivilege(TokenHandle, const PrivilegeId& id, std::uint32_t* lastErro
   return true;  // as on Windows, the return value says nothing about the grant
 }
 
-void CloseToken(TokenHandle) { --sim::machine().openTokens; }
+void CloseTokenImpl(TokenHandle) { --sim::machine().openTokens; }
 
-bool RequestShutdown(unsigned flags, std::uint32_t reason) {
+bool RequestShutdownImpl(unsigned flags, std::uint32_t reason) {
   const sim::SystemWork work;
   sim::machine().shutdownRequests.push_back({flags, reason});
   return true;
+}
+
+// ---- The calls as the actions make them, each recorded for the trace ----------------------
+namespace {
+
+void Log(const char* kind, std::u16string name, std::optional<std::u16string> value, const std::string& detail,
+         std::string status, std::u16string more = u"") {
+  std::u16string wide(detail.begin(), detail.end());  // figures and words in ASCII
+  sim::machine().calls.push_back({kind, std::move(name), std::move(value), wide + more, std::move(status)});
+}
+
+std::string Hex(std::uint32_t n) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", n);
+  return text;
+}
+
+std::u16string HiveName(Hive hive) { return hive == Hive::LocalMachine ? u"HKLM\\" : u"HKCR\\"; }
+const char* Ok(bool ok) { return ok ? "ok" : "failed"; }
+
+}  // namespace
+
+std::int32_t OpenKey(Hive hive, const std::u16string& path, std::uint32_t access, KeyHandle* key) {
+  const sim::SystemWork work;  // the record is the system's own
+  const std::int32_t status = OpenKeyImpl(hive, path, access, key);
+  Log("open key", HiveName(hive) + path, std::nullopt, "access " + Hex(access), std::to_string(status));
+  return status;
+}
+
+std::int32_t CreateKey(Hive hive, const std::u16string& path, std::uint32_t access, KeyHandle* key) {
+  const sim::SystemWork work;  // the record is the system's own
+  const std::int32_t status = CreateKeyImpl(hive, path, access, key);
+  Log("create key", HiveName(hive) + path, std::nullopt, "access " + Hex(access), std::to_string(status));
+  return status;
+}
+
+std::int32_t QueryValue(KeyHandle key, const std::u16string& name, void* data, std::uint32_t* bytes) {
+  const sim::SystemWork work;  // the record is the system's own
+  const std::uint32_t room = bytes != nullptr ? *bytes : 0;
+  const std::int32_t status = QueryValueImpl(key, name, data, bytes);
+  std::string detail = data == nullptr ? std::string("size only") : "buffer " + std::to_string(room) + " bytes";
+  if ((status == kSuccess || status == kMoreData) && bytes != nullptr) {
+    detail += ", value " + std::to_string(*bytes) + " bytes";
+    if (const OpenedKey* opened = Lookup(key))
+      if (auto value = sim::machine().registry.GetValue(opened->path, name))
+        detail += " of type " + std::to_string(value->type);
+  }
+  Log("query value", name, std::nullopt, detail, std::to_string(status));
+  return status;
+}
+
+std::int32_t SetValue(KeyHandle key, const std::u16string& name, std::uint32_t type, const void* data,
+                      std::uint32_t bytes) {
+  const sim::SystemWork work;  // the record is the system's own
+  const std::int32_t status = SetValueImpl(key, name, type, data, bytes);
+  Log("set value", name, std::nullopt, "type " + std::to_string(type) + ", " + std::to_string(bytes) + " bytes",
+      std::to_string(status));
+  return status;
+}
+
+std::int32_t SetValueAnsi(KeyHandle key, const char* name, std::uint32_t type, const void* data,
+                          std::uint32_t bytes) {
+  const sim::SystemWork work;  // the record is the system's own
+  const std::int32_t status = SetValueAnsiImpl(key, name, type, data, bytes);
+  std::u16string wideName;
+  for (const char* c = name; *c != 0; ++c) wideName += platform::FromCodePage1252(static_cast<unsigned char>(*c));
+  Log("set value (ANSI)", wideName, std::nullopt,
+      "type " + std::to_string(type) + ", " + std::to_string(bytes) + " bytes", std::to_string(status));
+  return status;
+}
+
+void CloseKey(KeyHandle key) {
+  const sim::SystemWork work;  // the record is the system's own
+  const OpenedKey* opened = Lookup(key);
+  Log("close key", opened != nullptr ? opened->shown : u"", std::nullopt, "", "");
+  CloseKeyImpl(key);
+}
+
+bool FreeBytesForCaller(const std::u16string& folder, std::uint64_t* callerFreeBytes) {
+  const sim::SystemWork work;  // the record is the system's own
+  const bool ok = FreeBytesForCallerImpl(folder, callerFreeBytes);
+  Log("free space", folder, std::nullopt, ok ? std::to_string(*callerFreeBytes) + " bytes" : "", Ok(ok));
+  return ok;
+}
+
+std::u16string EnvironmentVariable(const std::u16string& name) {
+  const sim::SystemWork work;  // the record is the system's own
+  std::u16string value = EnvironmentVariableImpl(name);
+  Log("environment", name, value.empty() ? std::nullopt : std::optional<std::u16string>(value), "", "");
+  return value;
+}
+
+std::u16string WindowsFolder() {
+  const sim::SystemWork work;  // the record is the system's own
+  std::u16string folder = WindowsFolderImpl();
+  Log("windows folder", u"", folder, "", "");
+  return folder;
+}
+
+bool StartShellProgram(const ShellStart& start) {
+  const sim::SystemWork work;  // the record is the system's own
+  const bool ok = StartShellProgramImpl(start);
+  Log("start", start.file, start.parameters, "in ", Ok(ok), start.directory);
+  return ok;
+}
+
+bool OpenForSharedReading(const std::u16string& path) {
+  const sim::SystemWork work;  // the record is the system's own
+  const bool ok = OpenForSharedReadingImpl(path);
+  Log("file check", path, std::nullopt, "", ok ? "readable" : "not readable");
+  return ok;
+}
+
+int ShowMessageBox(const std::u16string& text, const std::u16string& caption, unsigned style) {
+  const sim::SystemWork work;  // the record is the system's own
+  const int answer = ShowMessageBoxImpl(text, caption, style);
+  Log("message box", text, caption, "style " + std::to_string(style), std::to_string(answer));
+  return answer;
+}
+
+bool OpenOwnToken(std::uint32_t access, TokenHandle* token) {
+  const sim::SystemWork work;  // the record is the system's own
+  const bool ok = OpenOwnTokenImpl(access, token);
+  Log("open token", u"", std::nullopt, "access " + Hex(access), Ok(ok));
+  return ok;
+}
+
+bool LookupPrivilege(const std::u16string& name, PrivilegeId* id) {
+  const sim::SystemWork work;  // the record is the system's own
+  const bool ok = LookupPrivilegeImpl(name, id);
+  Log("privilege lookup", name, std::nullopt, "", Ok(ok));
+  return ok;
+}
+
+bool EnablePrivilege(TokenHandle token, const PrivilegeId& id, std::uint32_t* lastError) {
+  const sim::SystemWork work;  // the record is the system's own
+  const bool ok = EnablePrivilegeImpl(token, id, lastError);
+  Log("privilege adjust", u"", std::nullopt, "last error " + std::to_string(*lastError), Ok(ok));
+  return ok;
+}
+
+void CloseToken(TokenHandle token) {
+  const sim::SystemWork work;  // the record is the system's own
+  Log("close token", u"", std::nullopt, "", "");
+  CloseTokenImpl(token);
+}
+
+bool RequestShutdown(unsigned flags, std::uint32_t reason) {
+  const sim::SystemWork work;  // the record is the system's own
+  const bool ok = RequestShutdownImpl(flags, reason);
+  Log("restart", u"", std::nullopt, "flags " + std::to_string(flags) + ", reason " + Hex(reason), Ok(ok));
+  return ok;
 }
 
 }  // namespace platform

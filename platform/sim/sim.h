@@ -72,6 +72,7 @@ struct Machine {
   bool privilegeLookupWorks = true;
   std::uint32_t privilegeAdjustError = 0;  // 0, or 1300 for a user without the privilege
   std::vector<std::u16string> privilegesEnabled;
+  std::vector<platform::SystemCall> calls;  // every call the actions made on the system, in order
   int openKeys = 0;    // registry handles currently open
   int openTokens = 0;  // token handles currently open
 };

@@ -70,6 +70,7 @@ class SimMachine : public Machine {
   std::vector<ShellStart> ProgramsStarted() const override { return sim::machine().programsStarted; }
   std::vector<MessageShown> MessagesShown() const override { return sim::machine().messagesShown; }
   std::vector<ShutdownRequest> RestartsRequested() const override { return sim::machine().shutdownRequests; }
+  const std::vector<SystemCall>& SystemCalls() const override { return sim::machine().calls; }
   int OpenHandles() const override { return sim::machine().openKeys + sim::machine().openTokens; }
 
  private:
