@@ -5,7 +5,9 @@
 
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cstring>
+#include <share.h>
 #include <time.h>
 
 #include "testkit/system_strings.h"
@@ -17,6 +19,28 @@ namespace {
 
 long g_liveStrings = 0;
 
+// A call on the system, recorded as the simulated system records it.
+void Log(const char* kind, std::u16string name, std::optional<std::u16string> value, const std::string& detail,
+         std::string status, const std::u16string& more = u"") {
+  answers().calls.push_back({kind, std::move(name), std::move(value), std::u16string(detail.begin(), detail.end()) + more,
+                             std::move(status)});
+}
+
+std::string Hex(std::uint32_t n) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(n));
+  return text;
+}
+
+const char* Ok(BOOL ok) { return ok ? "ok" : "failed"; }
+
+std::u16string KeyName(HKEY parent, LPCWSTR path) {
+  std::u16string root = u"?\\";
+  if (parent == HKEY_LOCAL_MACHINE) root = u"HKLM\\";
+  if (parent == HKEY_CLASSES_ROOT) root = u"HKCR\\";
+  return root + U(path);
+}
+
 BOOL WINAPI FakeGetDiskFreeSpaceExW(LPCWSTR folder, PULARGE_INTEGER caller, PULARGE_INTEGER total,
                                     PULARGE_INTEGER totalFree) {
   const std::u16string root = U(folder);
@@ -25,21 +49,44 @@ BOOL WINAPI FakeGetDiskFreeSpaceExW(LPCWSTR folder, PULARGE_INTEGER caller, PULA
   // "C:" names the current folder of drive C, which lies on the same volume.
   if (found == volumes.end() && root.size() == 2 && root[1] == u':') found = volumes.find(root + u"\\");
   if (found == volumes.end() || found->second.second) {
+    Log("free space", root, std::nullopt, "", Ok(FALSE));
     SetLastError(ERROR_PATH_NOT_FOUND);
     return FALSE;
   }
   for (PULARGE_INTEGER out : {caller, total, totalFree})
     if (out != nullptr) out->QuadPart = found->second.first;
+  Log("free space", root, std::nullopt, std::to_string(found->second.first) + " bytes", Ok(TRUE));
   return TRUE;
 }
 
 // The Windows folder and the clock pass through unless the scenario fixes them.
-UINT WINAPI FakeGetWindowsDirectoryW(LPWSTR buffer, UINT size) {
+UINT WindowsDirectory(LPWSTR buffer, UINT size) {
   if (!answers().windowsFolder) return GetWindowsDirectoryW(buffer, size);
   const std::u16string& folder = *answers().windowsFolder;
   if (folder.size() + 1 > size) return static_cast<UINT>(folder.size() + 1);
   std::memcpy(buffer, folder.c_str(), (folder.size() + 1) * sizeof(wchar_t));
   return static_cast<UINT>(folder.size());
+}
+
+UINT WINAPI FakeGetWindowsDirectoryW(LPWSTR buffer, UINT size) {
+  const UINT length = WindowsDirectory(buffer, size);
+  // What the library takes from it: the folder, or nothing when it did not fit.
+  Log("windows folder", u"", length == 0 || length >= size ? u"" : std::u16string(reinterpret_cast<const char16_t*>(buffer), length), "", "");
+  return length;
+}
+
+DWORD WINAPI CountingGetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) {
+  const DWORD got = GetEnvironmentVariableW(name, buffer, size);
+  // A buffer too small is asked again with the size it needs: only the last answer counts.
+  if (got < size || got == 0)
+    Log("environment", U(name), got == 0 ? std::nullopt : std::optional<std::u16string>(std::u16string(reinterpret_cast<const char16_t*>(buffer), got)), "", "");
+  return got;
+}
+
+FILE* __cdecl CountingWfsopen(const wchar_t* path, const wchar_t* mode, int share) {
+  FILE* file = _wfsopen(path, mode, share);
+  Log("file check", U(path), std::nullopt, "", file != nullptr ? "readable" : "not readable");
+  return file;
 }
 
 __time64_t __cdecl FakeTime64(__time64_t* out) {
@@ -55,25 +102,31 @@ int WINAPI FakeMessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT style) {
     answers().messageAnswers.pop_front();
   }
   answers().messages.push_back({U(text), U(caption), style, answer});
+  Log("message box", U(text), U(caption), "style " + std::to_string(style), std::to_string(answer));
   return answer;
 }
 
 BOOL WINAPI FakeLookupPrivilegeValueW(LPCWSTR system, LPCWSTR name, PLUID luid) {
   if (!answers().privilegeLookupWorks) {
+    Log("privilege lookup", U(name), std::nullopt, "", Ok(FALSE));
     SetLastError(ERROR_NO_SUCH_PRIVILEGE);
     return FALSE;
   }
-  return LookupPrivilegeValueW(system, name, luid);
+  const BOOL found = LookupPrivilegeValueW(system, name, luid);
+  Log("privilege lookup", U(name), std::nullopt, "", Ok(found));
+  return found;
 }
 
 BOOL WINAPI FakeAdjustTokenPrivileges(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD) {
   // Nothing is enabled for real; as on Windows the result is success and the last error tells.
+  Log("privilege adjust", u"", std::nullopt, "last error " + std::to_string(answers().privilegeAdjustError), Ok(TRUE));
   SetLastError(answers().privilegeAdjustError);
   return TRUE;
 }
 
 BOOL WINAPI FakeExitWindowsEx(UINT flags, DWORD reason) {
   answers().restarts.push_back({flags, reason});
+  Log("restart", u"", std::nullopt, "flags " + std::to_string(flags) + ", reason " + Hex(reason), Ok(TRUE));
   return TRUE;
 }
 
@@ -82,12 +135,14 @@ BOOL WINAPI CountingShellExecuteExW(SHELLEXECUTEINFOW* info) {
                               U(info->lpDirectory), info->nShow});
   const BOOL started = ShellExecuteExW(info);
   answers().startsSucceeded.push_back(started != FALSE);
+  Log("start", U(info->lpFile), U(info->lpParameters), "in ", Ok(started), U(info->lpDirectory));
   return started;
 }
 
 LSTATUS WINAPI CountingRegOpenKeyExW(HKEY parent, LPCWSTR path, DWORD options, REGSAM access, PHKEY key) {
   const LSTATUS status = RegOpenKeyExW(parent, path, options, access, key);
-  if (status == ERROR_SUCCESS) answers().keys.insert(*key);
+  if (status == ERROR_SUCCESS) answers().keys[*key] = KeyName(parent, path);
+  Log("open key", KeyName(parent, path), std::nullopt, "access " + Hex(access), std::to_string(status));
   return status;
 }
 
@@ -95,23 +150,57 @@ LSTATUS WINAPI CountingRegCreateKeyExW(HKEY parent, LPCWSTR path, DWORD reserved
                                        REGSAM access, const LPSECURITY_ATTRIBUTES security, PHKEY key,
                                        LPDWORD disposition) {
   const LSTATUS status = RegCreateKeyExW(parent, path, reserved, cls, options, access, security, key, disposition);
-  if (status == ERROR_SUCCESS) answers().keys.insert(*key);
+  if (status == ERROR_SUCCESS) answers().keys[*key] = KeyName(parent, path);
+  Log("create key", KeyName(parent, path), std::nullopt, "access " + Hex(access), std::to_string(status));
   return status;
 }
 
 LSTATUS WINAPI CountingRegCloseKey(HKEY key) {
-  answers().keys.erase(key);
+  auto found = answers().keys.find(key);
+  Log("close key", found != answers().keys.end() ? found->second : u"", std::nullopt, "", "");
+  if (found != answers().keys.end()) answers().keys.erase(found);
   return RegCloseKey(key);
+}
+
+LSTATUS WINAPI CountingRegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                                        LPDWORD bytes) {
+  const DWORD room = bytes != nullptr ? *bytes : 0;
+  DWORD storedType = 0;
+  const LSTATUS status = RegQueryValueExW(key, name, reserved, type != nullptr ? type : &storedType, data, bytes);
+  std::string detail = data == nullptr ? std::string("size only") : "buffer " + std::to_string(room) + " bytes";
+  if ((status == ERROR_SUCCESS || status == ERROR_MORE_DATA) && bytes != nullptr)
+    detail += ", value " + std::to_string(*bytes) + " bytes of type " + std::to_string(type != nullptr ? *type : storedType);
+  Log("query value", U(name), std::nullopt, detail, std::to_string(status));
+  return status;
+}
+
+LSTATUS WINAPI CountingRegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
+                                      DWORD bytes) {
+  const LSTATUS status = RegSetValueExW(key, name, reserved, type, data, bytes);
+  Log("set value", U(name), std::nullopt, "type " + std::to_string(type) + ", " + std::to_string(bytes) + " bytes",
+      std::to_string(status));
+  return status;
+}
+
+LSTATUS WINAPI CountingRegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data,
+                                      DWORD bytes) {
+  const LSTATUS status = RegSetValueExA(key, name, reserved, type, data, bytes);
+  wchar_t wide[256] = {};
+  MultiByteToWideChar(CP_ACP, 0, name, -1, wide, 255);
+  Log("set value (ANSI)", U(wide), std::nullopt,
+      "type " + std::to_string(type) + ", " + std::to_string(bytes) + " bytes", std::to_string(status));
+  return status;
 }
 
 BOOL WINAPI CountingOpenProcessToken(HANDLE process, DWORD access, PHANDLE token) {
   const BOOL opened = OpenProcessToken(process, access, token);
   if (opened) answers().tokens.insert(*token);
+  Log("open token", u"", std::nullopt, "access " + Hex(access), Ok(opened));
   return opened;
 }
 
 BOOL WINAPI CountingCloseHandle(HANDLE handle) {
-  answers().tokens.erase(handle);
+  if (answers().tokens.erase(handle) != 0) Log("close token", u"", std::nullopt, "", "");
   return CloseHandle(handle);
 }
 
@@ -149,6 +238,11 @@ const Replacement kReplacements[] = {
     {"ADVAPI32.dll", "RegOpenKeyExW", Fn(&CountingRegOpenKeyExW)},
     {"ADVAPI32.dll", "RegCreateKeyExW", Fn(&CountingRegCreateKeyExW)},
     {"ADVAPI32.dll", "RegCloseKey", Fn(&CountingRegCloseKey)},
+    {"ADVAPI32.dll", "RegQueryValueExW", Fn(&CountingRegQueryValueExW)},
+    {"ADVAPI32.dll", "RegSetValueExW", Fn(&CountingRegSetValueExW)},
+    {"ADVAPI32.dll", "RegSetValueExA", Fn(&CountingRegSetValueExA)},
+    {"KERNEL32.dll", "GetEnvironmentVariableW", Fn(&CountingGetEnvironmentVariableW)},
+    {"msvcrt.dll", "_wfsopen", Fn(&CountingWfsopen)},
     {"SHELL32.dll", "ShellExecuteExW", Fn(&CountingShellExecuteExW)},
     {"OLEAUT32.dll", "SysAllocString", Fn(&CountingSysAllocString)},
     {"OLEAUT32.dll", "SysAllocStringLen", Fn(&CountingSysAllocStringLen)},

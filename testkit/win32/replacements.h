@@ -30,7 +30,8 @@ struct Answers {
   std::vector<platform::ShutdownRequest> restarts;
   std::vector<platform::ShellStart> starts;
   std::vector<bool> startsSucceeded;  // what the shell answered for each start
-  std::set<HKEY> keys;
+  std::vector<platform::SystemCall> calls;  // every call the library made on the system
+  std::map<HKEY, std::u16string> keys;       // open keys, by the name the library gave them
   std::set<HANDLE> tokens;
 };
 

@@ -140,6 +140,7 @@ class Win32Machine : public Machine {
   std::vector<ShellStart> ProgramsStarted() const override { return answers().starts; }
   std::vector<MessageShown> MessagesShown() const override { return answers().messages; }
   std::vector<ShutdownRequest> RestartsRequested() const override { return answers().restarts; }
+  const std::vector<SystemCall>& SystemCalls() const override { return answers().calls; }
   int OpenHandles() const override { return static_cast<int>(answers().keys.size() + answers().tokens.size()); }
   std::vector<std::string> TakeProblems() override { return recorder_.Check(answers().starts, answers().startsSucceeded, checkedStarts_); }
 
