@@ -21,12 +21,17 @@ size_t Depth(const std::u16string& path) { return static_cast<size_t>(std::count
 
 // The key itself when it exists, else its highest ancestor that does not: removing that one
 // removes every key created on the way down.
-KeyRecord RecordKey(Store& store, const std::u16string& key) {
-  if (IsSystemKey(key)) return {key, store.ReadValues(key), true};
-  if (store.KeyExists(key)) return {key, store.ReadTree(key), false};
-  std::u16string missing = key;
-  for (std::u16string up = Parent(key); Depth(up) >= 2 && !store.KeyExists(up); up = Parent(up)) missing = up;
-  return {missing, std::nullopt, false};
+Result<KeyRecord> RecordKey(Store& store, const std::u16string& key) {
+  const bool exists = store.KeyExists(key);
+  KeyRecord record{key, std::nullopt, IsSystemKey(key)};
+  if (exists) {
+    record.tree = record.valuesOnly ? store.ReadValues(key) : store.ReadTree(key);
+    if (!record.tree) return Failure("cannot read " + ToUtf8(key) + " whole, so it could not be put back");
+    return record;
+  }
+  if (record.valuesOnly) return record;
+  for (std::u16string up = Parent(key); Depth(up) >= 2 && !store.KeyExists(up); up = Parent(up)) record.path = up;
+  return record;
 }
 
 // The folders above `file` that do not exist yet, outermost first (drive roots always exist).
@@ -107,18 +112,21 @@ bool IsSystemKey(const std::u16string& path) {
          (path.size() == system.size() || path[system.size()] == u'\\');
 }
 
-Journal Record(Store& store, const std::vector<std::u16string>& keys, const std::vector<std::u16string>& files) {
+Result<Journal> Record(Store& store, const std::vector<std::u16string>& keys, const std::vector<std::u16string>& files) {
   Journal journal;
   std::set<std::u16string, NoCaseLess> seen;
   for (const std::u16string& key : keys) {
-    KeyRecord record = RecordKey(store, key);
-    if (seen.insert(record.path).second) journal.keys.push_back(std::move(record));
+    Result<KeyRecord> record = RecordKey(store, key);
+    if (!record) return Failure(record.error());
+    if (seen.insert(record->path).second) journal.keys.push_back(std::move(*record));
   }
   std::set<std::u16string, NoCaseLess> seenFiles;
   for (const std::u16string& file : files) {
     if (!seenFiles.insert(file).second) continue;
     MissingFolders(store, file, journal.folders);
-    journal.files.push_back({file, store.ReadFile(file)});
+    std::optional<std::string> bytes = store.ReadFile(file);
+    if (!bytes && store.FileExists(file)) return Failure("cannot read " + ToUtf8(file) + ", so it could not be put back");
+    journal.files.push_back({file, std::move(bytes)});
   }
   return journal;
 }

@@ -49,6 +49,7 @@ class Store {
  public:
   virtual ~Store() = default;
   virtual bool KeyExists(const std::u16string& path) = 0;
+  // The whole tree; nullopt when any part of it cannot be read.
   virtual std::optional<KeyTree> ReadTree(const std::u16string& path) = 0;
   // The key's own values, without subkeys or security; nullopt when it does not exist.
   virtual std::optional<KeyTree> ReadValues(const std::u16string& path) = 0;
@@ -58,6 +59,7 @@ class Store {
   virtual Result<> WriteTree(const std::u16string& path, const KeyTree& tree) = 0;
   // Gives an existing key exactly these values, leaving its subkeys and security alone.
   virtual Result<> WriteValues(const std::u16string& path, const KeyTree& values) = 0;
+  virtual bool FileExists(const std::u16string& path) = 0;
   virtual std::optional<std::string> ReadFile(const std::u16string& path) = 0;
   virtual Result<> WriteFile(const std::u16string& path, const std::string& bytes) = 0;
   virtual Result<> RemoveFile(const std::u16string& path) = 0;
@@ -71,8 +73,9 @@ class Store {
 bool IsSystemKey(const std::u16string& path);
 
 // Records the keys (each, or its highest ancestor that does not exist yet, so that keys created
-// on the way are removed again) and the files, before anything is changed.
-Journal Record(Store& store, const std::vector<std::u16string>& keys, const std::vector<std::u16string>& files);
+// on the way are removed again) and the files, before anything is changed. A key or file that
+// exists but cannot be read whole is a failure: what cannot be recorded cannot be put back.
+Result<Journal> Record(Store& store, const std::vector<std::u16string>& keys, const std::vector<std::u16string>& files);
 
 // Puts back every key and file of the journal; every failure is said, none stops the others.
 Result<> Restore(Store& store, const Journal& journal);

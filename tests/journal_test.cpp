@@ -27,6 +27,7 @@ class MemoryStore : public testkit::Store {
   std::map<std::u16string, std::string, NoCaseLess> files;
   std::set<std::u16string, NoCaseLess> folders;
   std::set<std::u16string, NoCaseLess> failingFiles;  // writes to these fail
+  std::set<std::u16string, NoCaseLess> unreadable;    // keys and files that cannot be read
 
   bool operator==(const MemoryStore& o) const {
     if (keys.size() != o.keys.size() || files != o.files || folders != o.folders) return false;
@@ -39,10 +40,14 @@ class MemoryStore : public testkit::Store {
   bool KeyExists(const std::u16string& path) override { return keys.count(path) != 0; }
   std::optional<KeyTree> ReadTree(const std::u16string& path) override {
     auto found = keys.find(path);
-    if (found == keys.end()) return std::nullopt;
+    if (found == keys.end() || unreadable.count(path) != 0) return std::nullopt;
     KeyTree tree{found->first.substr(found->first.find_last_of(u'\\') + 1), found->second.values, found->second.security, {}};
-    for (const auto& [child, key] : keys)
-      if (IsChild(path, child)) tree.subkeys.push_back(*ReadTree(child));
+    for (const auto& [child, key] : keys) {
+      if (!IsChild(path, child)) continue;
+      std::optional<KeyTree> sub = ReadTree(child);
+      if (!sub) return std::nullopt;  // a part that cannot be read spoils the whole
+      tree.subkeys.push_back(*sub);
+    }
     return tree;
   }
   std::optional<KeyTree> ReadValues(const std::u16string& path) override {
@@ -67,7 +72,9 @@ class MemoryStore : public testkit::Store {
     keys[path].values = values.values;
     return {};
   }
+  bool FileExists(const std::u16string& path) override { return files.count(path) != 0; }
   std::optional<std::string> ReadFile(const std::u16string& path) override {
+    if (unreadable.count(path) != 0) return std::nullopt;
     auto found = files.find(path);
     if (found == files.end()) return std::nullopt;
     return found->second;
@@ -149,7 +156,9 @@ const std::vector<std::u16string> kFiles = {u"C:\\Program Files\\toskan.exe", u"
 TEST(Journal, EverythingComesBackExactly) {
   const MemoryStore before = Filled();
   MemoryStore machine = before;
-  const Journal journal = testkit::Record(machine, kKeys, kFiles);
+  const Result<Journal> recorded = testkit::Record(machine, kKeys, kFiles);
+  ASSERT_TRUE(recorded) << recorded.error();
+  const Journal& journal = *recorded;
   // A key that did not exist is recorded by its highest missing ancestor, so that the keys
   // created on the way go too; a folder likewise.
   EXPECT_EQ(journal.keys[2].path, kMachine + u"\\SOFTWARE\\Pellucor");
@@ -166,20 +175,20 @@ TEST(Journal, EverythingComesBackExactly) {
 TEST(Journal, AKilledRunIsUndoneFromTheJournalText) {
   const MemoryStore before = Filled();
   MemoryStore machine = before;
-  const std::string text = testkit::JournalText(testkit::Record(machine, kKeys, kFiles));
+  const std::string text = testkit::JournalText(*testkit::Record(machine, kKeys, kFiles));
   Change(machine);
   // The next start reads the journal that the killed run left.
   const Result<Journal> read = testkit::ParseJournal(text);
   ASSERT_TRUE(read) << read.error();
   MemoryStore again = before;
-  EXPECT_TRUE(*read == testkit::Record(again, kKeys, kFiles));
+  EXPECT_TRUE(*read == *testkit::Record(again, kKeys, kFiles));
   ASSERT_TRUE(testkit::Restore(machine, *read));
   EXPECT_TRUE(machine == before);
 }
 
 TEST(Journal, ASystemKeyGetsBackItsValuesAndKeepsItsSubkeys) {
   MemoryStore machine = Filled();
-  const Journal journal = testkit::Record(machine, {kManager}, {});
+  const Journal journal = *testkit::Record(machine, {kManager}, {});
   machine.keys[kManager + u"\\Memory Management"].values.clear();  // not ours to put back
   ASSERT_TRUE(machine.WriteValues(kManager, KeyTree{u"", {}, {}, {}}));
   ASSERT_TRUE(testkit::Restore(machine, journal));
@@ -190,7 +199,7 @@ TEST(Journal, ASystemKeyGetsBackItsValuesAndKeepsItsSubkeys) {
 TEST(Journal, AFailureIsSaidAndTheRestIsStillPutBack) {
   const MemoryStore before = Filled();
   MemoryStore machine = before;
-  const Journal journal = testkit::Record(machine, kKeys, kFiles);
+  const Journal journal = *testkit::Record(machine, kKeys, kFiles);
   Change(machine);
   machine.failingFiles.insert(u"C:\\Program Files\\toskan.exe");
   const Result<> restored = testkit::Restore(machine, journal);
@@ -198,6 +207,18 @@ TEST(Journal, AFailureIsSaidAndTheRestIsStillPutBack) {
   EXPECT_EQ(restored.error(), "cannot write C:\\Program Files\\toskan.exe");
   EXPECT_TRUE(machine.KeyExists(kProduct + u"\\SourceList"));  // the registration is back all the same
   EXPECT_EQ(machine.files.count(u"C:\\New\\Deeper\\ISUSPM.exe"), 0u);
+}
+
+// What cannot be read whole cannot be put back: the scenario must not run.
+TEST(Journal, AKeyOrFileThatCannotBeReadWholeIsRefused) {
+  MemoryStore machine = Filled();
+  machine.unreadable.insert(kProduct + u"\\SourceList");
+  const Result<Journal> key = testkit::Record(machine, {kProduct}, {});
+  ASSERT_FALSE(key);
+  EXPECT_NE(key.error().find("cannot read"), std::string::npos) << key.error();
+  machine.unreadable = {u"C:\\Program Files\\toskan.exe"};
+  EXPECT_FALSE(testkit::Record(machine, {}, {u"C:\\Program Files\\toskan.exe"}));
+  EXPECT_TRUE(testkit::Record(machine, {}, {u"C:\\Program Files\\absent.exe"}));
 }
 
 TEST(Journal, TextThatIsNoJournalIsRefused) {

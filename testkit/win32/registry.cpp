@@ -126,7 +126,13 @@ std::optional<RegistryValues> ReadKey(const std::u16string& key, bool openUp) {
 }
 
 Result<> ApplyChange(const RegistryChange& change) {
-  if (change.kind == RegistryChange::Kind::DeleteKey) return DeleteKeyTree(change.key);
+  if (change.kind == RegistryChange::Kind::DeleteKey) {
+    // They belong to the system, which would not work without them.
+    if (IsSystemKey(change.key))
+      return Failure("a scenario does not delete keys under HKEY_LOCAL_MACHINE\\SYSTEM on a real machine: " +
+                     ToUtf8(change.key));
+    return DeleteKeyTree(change.key);
+  }
   Result<HKEY> key = CreateKey(change.key);
   if (!key) return Failure(key.error());
   Result<> done;
@@ -141,7 +147,6 @@ Result<> ApplyChange(const RegistryChange& change) {
 }
 
 Result<> DeleteKeyTree(const std::u16string& key) {
-  if (IsSystemKey(key)) return Failure("keys under HKEY_LOCAL_MACHINE\\SYSTEM are not removed on a real machine: " + ToUtf8(key));
   UnlockTree(key);
   const LSTATUS status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)));
   if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)

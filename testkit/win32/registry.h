@@ -17,11 +17,12 @@ namespace testkit::win32 {
 // opens it up for a moment and gives it back the same rights.
 std::optional<RegistryValues> ReadKey(const std::u16string& key, bool openUp = false);
 
-// One change of a scenario's registry set-up, done for real.
+// One change of a scenario's registry set-up, done for real; a key under HKEY_LOCAL_MACHINE\SYSTEM
+// is never deleted.
 Result<> ApplyChange(const RegistryChange& change);
 
 // Removes the key with its subkeys, first giving each of them back its owner's rights; an absent
-// key is no failure. Keys under HKEY_LOCAL_MACHINE\SYSTEM are never removed.
+// key is no failure.
 Result<> DeleteKeyTree(const std::u16string& key);
 
 // The key's security descriptor (its DACL), and setting it again.

@@ -35,8 +35,11 @@ std::optional<KeyTree> ReadTreeNamed(const std::u16string& path, const std::u16s
   for (auto& [valueName, value] : ReadValues(key)) tree.values.emplace_back(valueName, value);
   const std::vector<std::u16string> children = SubkeyNames(key);
   RegCloseKey(key);
-  for (const std::u16string& child : children)
-    if (std::optional<KeyTree> sub = ReadTreeNamed(path + u"\\" + child, child)) tree.subkeys.push_back(std::move(*sub));
+  for (const std::u16string& child : children) {
+    std::optional<KeyTree> sub = ReadTreeNamed(path + u"\\" + child, child);
+    if (!sub) return std::nullopt;  // a subkey that cannot be read could not be put back
+    tree.subkeys.push_back(std::move(*sub));
+  }
   return tree;
 }
 
@@ -66,9 +69,10 @@ class RealStore : public Store {
  public:
   bool KeyExists(const std::u16string& path) override {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(path)), 0, MAXIMUM_ALLOWED, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
+    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(path)), 0, MAXIMUM_ALLOWED, &key);
+    if (status == ERROR_SUCCESS) RegCloseKey(key);
+    // A key that refuses every right exists all the same (and cannot be recorded, so is refused).
+    return status != ERROR_FILE_NOT_FOUND && status != ERROR_PATH_NOT_FOUND;
   }
   std::optional<KeyTree> ReadTree(const std::u16string& path) override { return ReadTreeNamed(path, RealName(path)); }
   std::optional<KeyTree> ReadValues(const std::u16string& path) override {
@@ -94,6 +98,10 @@ class RealStore : public Store {
     Result<> done = SetValues(key, path, tree);
     RegCloseKey(key);
     return done;
+  }
+  bool FileExists(const std::u16string& path) override {
+    const DWORD attributes = GetFileAttributesW(W(path));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
   }
   std::optional<std::string> ReadFile(const std::u16string& path) override {
     HANDLE file = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);

@@ -35,6 +35,7 @@ BOOL WINAPI OnConsoleEvent(DWORD) {
     const std::unique_ptr<Store> store = MakeRealStore();
     if (Restore(*store, *g_running)) DeleteFileW(W(JournalPath()));
   }
+  // Nothing else of the process may go on, as when the console is closed.
   ExitProcess(130);
 }
 
@@ -52,12 +53,17 @@ class Win32Machine : public Machine {
   Result<> Reset(const std::vector<std::u16string>& observed, const std::vector<std::u16string>& changed,
                  const std::vector<std::u16string>& files) override {
     if (Result<> finished = Finish(); !finished) return finished;
+    // A journal that could not be carried out is never written over.
+    if (unrestored_)
+      return Failure("what an earlier scenario changed could not all be put back; run 'suitehost restore'");
     keys_ = observed;
     changed_ = std::set<std::u16string, NoCaseLess>(changed.begin(), changed.end());
     answers() = Answers{};
     checkedStarts_ = 0;
     // Recorded and written down before the first change.
-    journal_ = Record(*store_, changed, files);
+    Result<Journal> recorded = Record(*store_, changed, files);
+    if (!recorded) return Failure(recorded.error());
+    journal_ = std::move(*recorded);
     if (Result<> written = WriteJournal(journal_); !written) return written;
     g_running = &journal_;
     for (const std::u16string& key : changed)
@@ -72,7 +78,10 @@ class Win32Machine : public Machine {
     g_running = nullptr;
     Result<> restored = Restore(*store_, journal_);
     // A journal that could not be carried out stays, for the next start or `suitehost restore`.
-    if (restored) DeleteFileW(W(JournalPath()));
+    if (restored)
+      DeleteFileW(W(JournalPath()));
+    else
+      unrestored_ = true;
     return restored;
   }
 
@@ -159,6 +168,7 @@ class Win32Machine : public Machine {
   std::set<std::u16string, NoCaseLess> changed_;  // the scenario's own keys
   std::unique_ptr<Store> store_;
   Journal journal_;
+  bool unrestored_ = false;  // a journal stays that could not be carried out
   std::map<std::u16string, std::optional<std::u16string>, NoCaseLess> savedEnvironment_;
   StartRecorder recorder_;
   std::vector<HANDLE> locked_;
