@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 #include "scenario/json_read.h"
+#include "scenario/reg_file.h"
 #include "scenario/status.h"
 #include "testkit/text.h"
 
@@ -86,6 +87,7 @@ std::uint64_t Bytes(const Json& j) {
 std::u16string Key(const std::string& key) {
   const auto canonical = platform::CanonicalKey(testkit::FromUtf8(key));
   if (!canonical) Fail("key root must be HKEY_LOCAL_MACHINE (HKLM) or HKEY_CLASSES_ROOT (HKCR)");
+  if (IsWow64Path(*canonical)) Fail(kWow64Refusal);
   return *canonical;
 }
 

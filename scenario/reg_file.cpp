@@ -163,6 +163,7 @@ struct Parser {
     }
     const auto canonical = platform::CanonicalKey(path);
     if (!canonical) return Fail("key root is not HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT: " + ToUtf8(path));
+    if (IsWow64Path(*canonical)) return Fail(kWow64Refusal + (": " + ToUtf8(path)));
     change.key = *canonical;
     changes.push_back(change);
     key = change.kind == RegistryChange::Kind::DeleteKey ? u"" : *canonical;
@@ -220,6 +221,20 @@ struct Parser {
 };
 
 }  // namespace
+
+const char kWow64Refusal[] =
+    "a WOW6432Node key comes from a 64-bit machine's registry (its 32-bit view); the scenarios run on "
+    "32-bit Windows, where the actions see that key without WOW6432Node";
+
+bool IsWow64Path(const std::u16string& path) {
+  for (size_t start = 0; start <= path.size();) {
+    size_t end = path.find(u'\\', start);
+    if (end == std::u16string::npos) end = path.size();
+    if (platform::NoCaseLess::Same(path.substr(start, end - start), u"WOW6432Node")) return true;
+    start = end + 1;
+  }
+  return false;
+}
 
 Result<std::vector<RegistryChange>> ParseRegText(const std::string& name, const std::string& bytes) {
   std::u16string text;

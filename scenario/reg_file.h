@@ -12,6 +12,11 @@ namespace scenario {
 using testkit::RegistryChange;
 using testkit::Result;
 
+// True for a key path with a "WOW6432Node" part: the 32-bit view as a 64-bit machine's registry
+// editor shows and exports it. The scenarios run on 32-bit Windows, which has no such key.
+bool IsWow64Path(const std::u16string& path);
+extern const char kWow64Refusal[];
+
 // The file's changes in order; a failure says "FILE:LINE: what is wrong".
 Result<std::vector<RegistryChange>> ReadRegFile(const std::string& path);
 // The same for text already in memory; `name` is used in messages.

@@ -98,6 +98,7 @@ TEST(RegFile, BrokenFilesNameTheLine) {
       {"REGEDIT4\n[HKLM\\A]\n\"N\"=hex:01,\\", "r.reg:3: continued line at the end of the file"},
       {"REGEDIT4\n[HKLM\\A]\n\n\"N\"=hex:01,\\\n  zz\n", "r.reg:4: a byte must be two hex digits"},
       {"\xFF\xFEW\x00R", "r.reg: UTF-16 text cut short"},
+      {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Brisolt]\n", "r.reg:2: a WOW6432Node key comes from a 64-bit machine"},
       // A hex run of any length is refused without its value growing past any integer.
       {"REGEDIT4\n[HKLM\\A]\n\"N\"=hex:" + std::string(4096, 'f') + "\n", "r.reg:3: a byte must be two hex digits"},
   };
@@ -220,6 +221,8 @@ TEST_F(ScenarioFileTest, MistakesNameTheFileAndThePlace) {
        ": /registry/HKLM\\A/V/dword: dword out of the 32-bit range"},
       {R"({"library": "ovrel", "registry": {"import": ["missing.reg"]}, "steps": []})", ": /registry/import/0: "},
       {R"({"library": "ovrel", "shutdownPrivilege": true, "steps": []})", ": /shutdownPrivilege: expected \"granted\""},
+      {R"({"library": "ovrel", "steps": [{"expect": {"registry": {"HKLM\\SOFTWARE\\WOW6432Node\\X": null}}}]})",
+       ": /steps/0/expect/registry/HKLM\\SOFTWARE\\WOW6432Node\\X: a WOW6432Node key comes from a 64-bit machine"},
       {R"({"library": "ovrel", "engine": {"queryStatus": -3000000000}, "steps": []})",
        ": /engine/queryStatus: status out of the 32-bit range"},
   };
