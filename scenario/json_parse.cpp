@@ -29,7 +29,7 @@ class OrderedBuilder {
   bool end_array() { return Close(); }
   bool key(std::string& name) {
     if (!open_.back().keys.insert(name).second) {
-      duplicate = Pointer() + "/" + Escape(name) + ": the key \"" + name + "\" is given twice";
+      duplicate = Pointer() + "/" + PointerToken(name) + ": the key \"" + name + "\" is given twice";
       return false;
     }
     open_.back().key = std::move(name);
@@ -51,15 +51,10 @@ class OrderedBuilder {
     std::string key;  // of the member being read, in an object
   };
 
-  static std::string Escape(const std::string& key) {
-    std::string out;
-    for (char c : key) out += c == '~' ? "~0" : c == '/' ? "~1" : std::string(1, c);
-    return out;
-  }
   std::string Pointer() const {
     std::string out;
     for (size_t i = 0; i + 1 < open_.size(); ++i)
-      out += "/" + (open_[i].node->is_array() ? std::to_string(open_[i].node->size() - 1) : Escape(open_[i].key));
+      out += "/" + (open_[i].node->is_array() ? std::to_string(open_[i].node->size() - 1) : PointerToken(open_[i].key));
     return out;
   }
 

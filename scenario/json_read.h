@@ -29,14 +29,19 @@ struct JsonError {
 
 // Runs `read` for the member `key` of the node being read: an error inside gets "/key" in front
 // of its place.
+// A member name as a JSON pointer writes it: "~" as "~0", "/" as "~1".
+inline std::string PointerToken(const std::string& key) {
+  std::string escaped;
+  for (char c : key) escaped += c == '~' ? "~0" : c == '/' ? "~1" : std::string(1, c);
+  return escaped;
+}
+
 template <class Read>
 auto Under(const std::string& key, Read&& read) -> decltype(read()) {
   try {
     return read();
   } catch (JsonError& e) {
-    std::string escaped;
-    for (char c : key) escaped += c == '~' ? "~0" : c == '/' ? "~1" : std::string(1, c);
-    e.where = "/" + escaped + e.where;
+    e.where = "/" + PointerToken(key) + e.where;
     throw;
   }
 }

@@ -46,17 +46,11 @@ using testkit::FromUtf8;
 
 std::u16string ValueName(const std::string& key) { return key == "@" ? u"" : FromUtf8(key); }
 
-std::string Escaped(const std::string& key) {
-  std::string out;
-  for (char c : key) out += c == '~' ? "~0" : c == '/' ? "~1" : std::string(1, c);
-  return out;
-}
-
 std::vector<RegistryExpectation> RegistryExpectations(const Json& j) {
   ExpectObject(j, "an object of keys");
   std::vector<RegistryExpectation> list;
   for (const auto& item : j.items()) {
-    const std::string at = "/registry/" + Escaped(item.key());
+    const std::string at = "/registry/" + PointerToken(item.key());
     Under(item.key(), [&] {
       const std::u16string key = Key(item.key());
       if (item.value().is_null()) return list.push_back({key, u"", true, std::nullopt, at});
@@ -65,7 +59,7 @@ std::vector<RegistryExpectation> RegistryExpectations(const Json& j) {
       for (const auto& v : item.value().items()) {
         std::optional<RegValue> value;
         if (!v.value().is_null()) value = Get<RegValue>(item.value(), v.key());
-        list.push_back({key, ValueName(v.key()), false, value, at + "/" + Escaped(v.key())});
+        list.push_back({key, ValueName(v.key()), false, value, at + "/" + PointerToken(v.key())});
       }
     });
   }

@@ -30,7 +30,7 @@ const char16_t* const kActionKeys[] = {
     u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager",
 };
 
-// The keys the scenario seeds or refuses rights on, and those of the actions, each once.
+// The keys the scenario sets up or refuses rights on, and those of the actions, each once.
 std::vector<std::u16string> ChangedKeys(const Scenario& s) {
   std::set<std::u16string, testkit::NoCaseLess> keys(std::begin(kActionKeys), std::end(kActionKeys));
   for (const RegistryChange& change : s.registry) keys.insert(change.key);

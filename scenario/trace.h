@@ -16,7 +16,6 @@ using testkit::MessageShown;
 using testkit::RegistryState;
 using testkit::RegValue;
 using testkit::ShellStart;
-using testkit::ShutdownRequest;
 
 // "text" for a terminated REG_SZ, else its type and bytes.
 std::string DescribeValue(const RegValue& value);

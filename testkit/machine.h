@@ -44,7 +44,7 @@ class Machine {
 
   // A clean machine for the next scenario. `observed`: the keys Registry() reports from then on
   // (those the scenario sets up or looks at, and those the actions use). `changed`: the keys the
-  // scenario seeds or refuses rights on and those the actions may change, made as on a machine
+  // scenario sets up or refuses rights on and those the actions may change, made as on a machine
   // where nothing was installed; a key the scenario only looks at is never changed. `files`: the
   // files it will place. On a real system all that it will change is recorded first, in a
   // journal file, and Finish() puts it back.

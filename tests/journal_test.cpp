@@ -138,7 +138,7 @@ MemoryStore Filled() {
   return s;
 }
 
-// What a scenario does to the machine: seeds, deletes, creates, places files.
+// What a scenario does to the machine: sets up values, deletes, creates, places files.
 void Change(MemoryStore& s) {
   ASSERT_TRUE(s.DeleteTree(kProduct));
   ASSERT_TRUE(s.WriteTree(kServer, KeyTree{u"Corvane ORVIX", {{u"Version", Value(1, {})}}, {}, {}}));

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # suitehost.exe leaves a machine as it found it. Fills the Wine prefix with keys and a file of its
 # own (a product registration with a subkey, values of every type in the server key and the
-# install record, a key that a scenario only expects), runs scenarios that seed, refuse rights
+# install record, a key that a scenario only expects), runs scenarios that set up, refuse rights
 # on, change and only look at them, and compares registry exports and the file before and after,
 # byte for byte; then the same with a run that dies right after its set-up, undone by the next
 # start of suitehost.exe.
@@ -82,7 +82,7 @@ export_all "$work/before"
   "$source/tests/scenarios/reboot-without-rights.json" "$work/looks.json" >"$work/run.txt" 2>&1 ||
   { echo "FAIL: the scenarios did not hold"; cat "$work/run.txt"; fail=1; }
 export_all "$work/after"
-same "$work/before" "$work/after" "a run of seeding, refusing, changing and looking scenarios" || fail=1
+same "$work/before" "$work/after" "a run of scenarios that set up, refuse, change and look" || fail=1
 
 # A run that dies after its set-up: the next start puts the machine back from the journal.
 SUITEHOST_DIE_AFTER_SETUP=1 "$run" "$suitehost" run -q "$source/examples/typical-road.json" >/dev/null 2>&1

@@ -44,6 +44,9 @@ OpenedKey* Lookup(KeyHandle key) {
   return LiveKeys().count(opened) != 0 ? opened : nullptr;
 }
 
+// A key's root as the trace names it.
+std::u16string HiveName(Hive hive) { return hive == Hive::LocalMachine ? u"HKLM\\" : u"HKCR\\"; }
+
 bool IsStringType(std::uint32_t type) {
   return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
 }
@@ -60,7 +63,7 @@ std::int32_t Open(Hive hive, const std::u16string& path, std::uint32_t access, K
     data = &registry.CreateKey(full);
   }
   if ((data->deniedAccess & access) != 0) return kAccessDenied;
-  auto* opened = new OpenedKey{full, access, (hive == Hive::LocalMachine ? u"HKLM\\" : u"HKCR\\") + path};
+  auto* opened = new OpenedKey{full, access, HiveName(hive) + path};
   LiveKeys().insert(opened);
   ++sim::machine().openKeys;
   *key = opened;
@@ -311,7 +314,6 @@ std::string Hex(std::uint32_t n) {
   return text;
 }
 
-std::u16string HiveName(Hive hive) { return hive == Hive::LocalMachine ? u"HKLM\\" : u"HKCR\\"; }
 const char* Ok(bool ok) { return ok ? "ok" : "failed"; }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Seeding, reading and putting back real registry keys for the Windows scenario machine.
+// Setting up, reading and putting back real registry keys for the Windows scenario machine.
 #include "testkit/win32/registry.h"
 
 #include "testkit/text.h"

@@ -1,4 +1,4 @@
-// The real registry under HKEY_LOCAL_MACHINE as the Windows scenario machine seeds, reads and
+// The real registry under HKEY_LOCAL_MACHINE as the Windows scenario machine sets up, reads and
 // puts back keys given by their canonical paths.
 #pragma once
 

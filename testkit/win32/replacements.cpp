@@ -11,6 +11,7 @@
 #include <time.h>
 
 #include "testkit/system_strings.h"
+#include "testkit/text.h"
 #include "testkit/win32/import_table.h"
 #include "testkit/win32/wide.h"
 
@@ -24,12 +25,6 @@ void Log(const char* kind, std::u16string name, std::optional<std::u16string> va
          std::string status, const std::u16string& more = u"") {
   answers().calls.push_back({kind, std::move(name), std::move(value), std::u16string(detail.begin(), detail.end()) + more,
                              std::move(status)});
-}
-
-std::string Hex(std::uint32_t n) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(n));
-  return text;
 }
 
 const char* Ok(BOOL ok) { return ok ? "ok" : "failed"; }
@@ -126,7 +121,7 @@ BOOL WINAPI FakeAdjustTokenPrivileges(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PT
 
 BOOL WINAPI FakeExitWindowsEx(UINT flags, DWORD reason) {
   answers().restarts.push_back({flags, reason});
-  Log("restart", u"", std::nullopt, "flags " + std::to_string(flags) + ", reason " + Hex(reason), Ok(TRUE));
+  Log("restart", u"", std::nullopt, "flags " + std::to_string(flags) + ", reason " + Hex32(reason), Ok(TRUE));
   return TRUE;
 }
 
@@ -142,7 +137,7 @@ BOOL WINAPI CountingShellExecuteExW(SHELLEXECUTEINFOW* info) {
 LSTATUS WINAPI CountingRegOpenKeyExW(HKEY parent, LPCWSTR path, DWORD options, REGSAM access, PHKEY key) {
   const LSTATUS status = RegOpenKeyExW(parent, path, options, access, key);
   if (status == ERROR_SUCCESS) answers().keys[*key] = KeyName(parent, path);
-  Log("open key", KeyName(parent, path), std::nullopt, "access " + Hex(access), std::to_string(status));
+  Log("open key", KeyName(parent, path), std::nullopt, "access " + Hex32(access), std::to_string(status));
   return status;
 }
 
@@ -151,7 +146,7 @@ LSTATUS WINAPI CountingRegCreateKeyExW(HKEY parent, LPCWSTR path, DWORD reserved
                                        LPDWORD disposition) {
   const LSTATUS status = RegCreateKeyExW(parent, path, reserved, cls, options, access, security, key, disposition);
   if (status == ERROR_SUCCESS) answers().keys[*key] = KeyName(parent, path);
-  Log("create key", KeyName(parent, path), std::nullopt, "access " + Hex(access), std::to_string(status));
+  Log("create key", KeyName(parent, path), std::nullopt, "access " + Hex32(access), std::to_string(status));
   return status;
 }
 
@@ -195,7 +190,7 @@ LSTATUS WINAPI CountingRegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWO
 BOOL WINAPI CountingOpenProcessToken(HANDLE process, DWORD access, PHANDLE token) {
   const BOOL opened = OpenProcessToken(process, access, token);
   if (opened) answers().tokens.insert(*token);
-  Log("open token", u"", std::nullopt, "access " + Hex(access), Ok(opened));
+  Log("open token", u"", std::nullopt, "access " + Hex32(access), Ok(opened));
   return opened;
 }
 
