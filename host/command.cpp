@@ -133,13 +133,16 @@ Result<scenario::Scenario> CallScenario(const CallOptions& options) {
   s.fromCommandLine = true;
   s.name = options.action;
   s.library = options.library;
+  if (options.windows != "x86" && options.windows != "x64")
+    return Failure("--windows " + options.windows + ": expected x86 (32-bit Windows) or x64 (64-bit Windows)");
+  s.windows = options.windows == "x64" ? platform::Windows::X64 : platform::Windows::X86;
   for (const std::string& p : options.properties) {
     const Result<Pair> pair = SplitPair("--property", p, "NAME=VALUE");
     if (!pair) return Failure(pair.error());
     s.properties.emplace_back(pair->name, pair->value);
   }
   for (const std::string& file : options.regFiles) {
-    Result<std::vector<testkit::RegistryChange>> changes = scenario::ReadRegFile(file);
+    Result<std::vector<testkit::RegistryChange>> changes = scenario::ReadRegFile(file, s.windows);
     if (!changes) return Failure(changes.error());
     s.registry.insert(s.registry.end(), changes->begin(), changes->end());
   }
@@ -189,6 +192,10 @@ int RunCommand(int argc, char** argv) {
   CLI::App* call = app.add_subcommand("call", "Call one action with properties from the command line");
   call->add_option("library", o.library, "Library name (ovrel, caddon) or file")->required();
   call->add_option("action", o.action, "Exported action")->required();
+  call->add_option("--windows", o.windows,
+                   "The Windows the machine runs: x86, or x64 where the libraries see the 32-bit view and "
+                   "--reg takes a 64-bit machine's export")
+      ->capture_default_str();
   call->add_option("-p,--property", o.properties, "Suite property NAME=VALUE");
   call->add_option("--reg", o.regFiles, "Import a .reg file into the registry first")->check(CLI::ExistingFile);
   call->add_option("--volume", o.volumes, "Drive root and its free space, ROOT=SIZE (C:\\=3GB)");

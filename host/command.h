@@ -17,6 +17,7 @@ constexpr int kCannotRun = 2;
 // What `suitehost call LIBRARY ACTION ...` was given.
 struct CallOptions {
   std::string library, action;
+  std::string windows = "x86";  // x86 or x64: the Windows the machine runs
   std::vector<std::string> properties;  // NAME=VALUE
   std::vector<std::string> regFiles;
   std::vector<std::string> volumes;  // ROOT=SIZE

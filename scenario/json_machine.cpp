@@ -22,7 +22,7 @@ void Import(const Json& list, Scenario& s) {
       std::string file = list[i].is_string() ? list[i].get<std::string>() : "";
       if (file.empty()) Fail("expected the path of a .reg file");
       if (file[0] != '/') file = Folder(s.file) + "/" + file;
-      Result<std::vector<RegistryChange>> changes = ReadRegFile(file);
+      Result<std::vector<RegistryChange>> changes = ReadRegFile(file, s.windows);
       if (!changes) Fail(changes.error());
       s.registry.insert(s.registry.end(), changes->begin(), changes->end());
     });

@@ -137,14 +137,54 @@ void from_json(const Json& j, Volume& v) {
   if (j.contains("fails")) v.fails = Under("fails", [&] { return Bool(j["fails"]); });
 }
 
+namespace {
+
+platform::Windows WindowsKind(const Json& j) {
+  if (j == "x86") return platform::Windows::X86;
+  if (j == "x64") return platform::Windows::X64;
+  Fail("expected \"x86\" (32-bit Windows) or \"x64\" (64-bit Windows)");
+}
+
+// Refuses a WOW6432Node key among the object's keys: on 32-bit Windows there is none.
+void RefuseWow64Keys(const Json& keys) {
+  if (!keys.is_object()) return;
+  for (const auto& item : keys.items()) {
+    const auto canonical = platform::CanonicalKey(testkit::FromUtf8(item.key()));
+    if (canonical && IsWow64Path(*canonical)) Under(item.key(), [] { Fail(kWow64Refusal); });
+  }
+}
+
+// The keys that the scenario sets up, refuses rights on or expects, on 32-bit Windows.
+void RefuseWow64Paths(const Json& j) {
+  for (const char* part : {"registry", "deny"})
+    if (j.contains(part)) Under(part, [&] { RefuseWow64Keys(j[part]); });
+  if (!j.contains("steps") || !j["steps"].is_array()) return;
+  const Json& steps = j["steps"];
+  for (size_t i = 0; i < steps.size(); ++i) {
+    const Json& step = steps[i];
+    if (!step.is_object() || !step.contains("expect") || !step["expect"].is_object() ||
+        !step["expect"].contains("registry"))
+      continue;
+    Under("steps", [&] {
+      Under(i, [&] { Under("expect", [&] { Under("registry", [&] { RefuseWow64Keys(step["expect"]["registry"]); }); }); });
+    });
+  }
+}
+
+}  // namespace
+
 // The whole file; `s.file` is set beforehand, as the registry imports are found beside it.
 void from_json(const Json& j, Scenario& s) {
-  OnlyKeys(j, {"name", "description", "library", "nativeOnly", "properties", "translate", "expand", "engine",
+  OnlyKeys(j, {"name", "description", "library", "nativeOnly", "wineDiffers", "windows", "properties", "translate", "expand", "engine",
                "registry", "deny", "volumes", "environment", "windowsFolder", "files", "clock", "messageAnswers",
                "shutdownPrivilege", "steps"});
   if (!j.contains("library")) Fail("a scenario needs \"library\" (ovrel, caddon, or a path)");
+  // Read first: it decides what the key paths everywhere else mean.
+  if (j.contains("windows")) s.windows = Under("windows", [&] { return WindowsKind(j["windows"]); });
+  if (s.windows == platform::Windows::X86) RefuseWow64Paths(j);
   const std::pair<const char*, std::string*> texts[] = {
-      {"library", &s.library}, {"name", &s.name}, {"description", &s.description}, {"nativeOnly", &s.nativeOnly}};
+      {"library", &s.library}, {"name", &s.name}, {"description", &s.description}, {"nativeOnly", &s.nativeOnly},
+      {"wineDiffers", &s.wineDiffers}};
   for (const auto& text : texts) {
     const char* key = text.first;
     if (j.contains(key)) *text.second = testkit::ToUtf8(Under(key, [&] { return Text(j[key]); }));

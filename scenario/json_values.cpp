@@ -87,7 +87,6 @@ std::uint64_t Bytes(const Json& j) {
 std::u16string Key(const std::string& key) {
   const auto canonical = platform::CanonicalKey(testkit::FromUtf8(key));
   if (!canonical) Fail("key root must be HKEY_LOCAL_MACHINE (HKLM) or HKEY_CLASSES_ROOT (HKCR)");
-  if (IsWow64Path(*canonical)) Fail(kWow64Refusal);
   return *canonical;
 }
 

@@ -27,6 +27,7 @@ struct Parser {
   bool ansi = false;  // REGEDIT4
   size_t line = 0;
   std::u16string key;  // the current key, canonical; empty before the first
+  platform::Windows windows = platform::Windows::X86;
 
   bool Fail(const std::string& what) {
     error = name + ":" + std::to_string(line) + ": " + what;
@@ -163,7 +164,8 @@ struct Parser {
     }
     const auto canonical = platform::CanonicalKey(path);
     if (!canonical) return Fail("key root is not HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT: " + ToUtf8(path));
-    if (IsWow64Path(*canonical)) return Fail(kWow64Refusal + (": " + ToUtf8(path)));
+    if (windows == platform::Windows::X86 && IsWow64Path(*canonical))
+      return Fail(kWow64Refusal + (": " + ToUtf8(path)));
     change.key = *canonical;
     changes.push_back(change);
     key = change.kind == RegistryChange::Kind::DeleteKey ? u"" : *canonical;
@@ -223,8 +225,9 @@ struct Parser {
 }  // namespace
 
 const char kWow64Refusal[] =
-    "a WOW6432Node key comes from a 64-bit machine's registry (its 32-bit view); the scenarios run on "
-    "32-bit Windows, where the actions see that key without WOW6432Node";
+    "a WOW6432Node key comes from a 64-bit machine's registry (its 32-bit view); this scenario runs on "
+    "32-bit Windows, where the actions see that key without WOW6432Node (give the scenario "
+    "\"windows\": \"x64\", or suitehost call --windows x64, to run it on 64-bit Windows)";
 
 bool IsWow64Path(const std::u16string& path) {
   for (size_t start = 0; start <= path.size();) {
@@ -236,7 +239,8 @@ bool IsWow64Path(const std::u16string& path) {
   return false;
 }
 
-Result<std::vector<RegistryChange>> ParseRegText(const std::string& name, const std::string& bytes) {
+Result<std::vector<RegistryChange>> ParseRegText(const std::string& name, const std::string& bytes,
+                                                 platform::Windows windows) {
   std::u16string text;
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
       static_cast<unsigned char>(bytes[1]) == 0xFE) {
@@ -250,15 +254,15 @@ Result<std::vector<RegistryChange>> ParseRegText(const std::string& name, const 
   }
   std::vector<RegistryChange> changes;
   std::string error;
-  Parser parser{name, changes, error, false, 0, u""};
+  Parser parser{name, changes, error, false, 0, u"", windows};
   if (!parser.Parse(text)) return testkit::Failure(error);
   return changes;
 }
 
-Result<std::vector<RegistryChange>> ReadRegFile(const std::string& path) {
+Result<std::vector<RegistryChange>> ReadRegFile(const std::string& path, platform::Windows windows) {
   Result<std::string> bytes = testkit::ReadWholeFile(path);
   if (!bytes) return testkit::Failure(bytes.error());
-  return ParseRegText(path, *bytes);
+  return ParseRegText(path, *bytes, windows);
 }
 
 }  // namespace scenario

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry_view.h"
 #include "testkit/machine.h"
 
 namespace scenario {
@@ -13,13 +14,15 @@ using testkit::RegistryChange;
 using testkit::Result;
 
 // True for a key path with a "WOW6432Node" part: the 32-bit view as a 64-bit machine's registry
-// editor shows and exports it. The scenarios run on 32-bit Windows, which has no such key.
+// editor shows and exports it. 32-bit Windows has no such key, and a scenario on it refuses one.
 bool IsWow64Path(const std::u16string& path);
 extern const char kWow64Refusal[];
 
-// The file's changes in order; a failure says "FILE:LINE: what is wrong".
-Result<std::vector<RegistryChange>> ReadRegFile(const std::string& path);
+// The file's changes in order, for a machine running `windows`; a failure says "FILE:LINE: what
+// is wrong".
+Result<std::vector<RegistryChange>> ReadRegFile(const std::string& path, platform::Windows windows);
 // The same for text already in memory; `name` is used in messages.
-Result<std::vector<RegistryChange>> ParseRegText(const std::string& name, const std::string& bytes);
+Result<std::vector<RegistryChange>> ParseRegText(const std::string& name, const std::string& bytes,
+                                                 platform::Windows windows = platform::Windows::X86);
 
 }  // namespace scenario

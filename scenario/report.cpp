@@ -78,11 +78,13 @@ void WriteSteps(std::ostream& out, const ScenarioReport& r, bool quiet) {
   }
 }
 
-// "suitehost.native-x86.typical-road": the platform and the file's name, without folders or dots.
-std::string ClassName(const std::string& platform, const std::string& file) {
+// "suitehost.native-x64.typical-road": where it ran, the Windows of the scenario's machine and the
+// file's name, without folders or dots.
+std::string ClassName(const std::string& platform, const ScenarioReport& r) {
+  const std::string& file = r.file;
   std::string name = file.substr(file.find_last_of("/\\") + 1);
   if (name.size() > 5 && name.compare(name.size() - 5, 5, ".json") == 0) name.resize(name.size() - 5);
-  std::string out = "suitehost." + platform + ".";
+  std::string out = "suitehost." + platform.substr(0, platform.find(' ')) + "-" + r.windows + ".";
   for (char c : name) out += c == '.' || c == ' ' ? '-' : c;
   for (char& c : out) c = c == ' ' ? '-' : c;
   return out;
@@ -120,11 +122,12 @@ void WriteText(std::ostream& out, const std::vector<ScenarioReport>& reports, bo
       continue;
     }
     if (r.skipped) {
-      out << "scenario " << r.name << " (" << r.file << ")\n  skipped, runs natively only: " << r.nativeOnly << "\n\n";
+      out << "scenario " << r.name << " (" << r.file << ")\n  skipped, " << r.skipReason << "\n\n";
       continue;
     }
     if (quiet && r.Passed()) continue;
     out << "scenario " << r.name << " (" << r.file << ")\n";
+    if (r.windows == "x64") out << "  on 64-bit Windows: the libraries see the registry's 32-bit view\n";
     if (!r.description.empty()) out << "  " << r.description << "\n";
     WriteSteps(out, r, quiet);
     if (r.Passed())
@@ -143,9 +146,9 @@ void WriteText(std::ostream& out, const std::vector<ScenarioReport>& reports, bo
 void WriteJson(std::ostream& out, const std::vector<ScenarioReport>& reports) {
   Json all{{"format", 1}, {"platform", testkit::PlatformName()}, {"scenarios", Json::array()}};
   for (const ScenarioReport& r : reports) {
-    Json j{{"file", r.file}, {"name", r.name}, {"description", r.description}};
+    Json j{{"file", r.file}, {"name", r.name}, {"description", r.description}, {"windows", r.windows}};
     j["passed"] = r.Passed() && !r.skipped;
-    if (r.skipped) j["skipped"] = r.nativeOnly;
+    if (r.skipped) j["skipped"] = r.skipReason;
     if (!r.error.empty()) j["error"] = r.error;
     j["expectations"] = r.checks;
     j["seconds"] = r.seconds;
@@ -172,10 +175,10 @@ void WriteJunit(std::ostream& out, const std::vector<ScenarioReport>& reports) {
   out << "  <testsuite name=\"suitehost " << XmlEscape(platform) << "\" " << counts << " skipped=\"" << Skipped(reports)
       << "\" time=\"" << Seconds(seconds) << "\">\n";
   for (const ScenarioReport& r : reports) {
-    out << "    <testcase classname=\"" << XmlEscape(ClassName(platform, r.file)) << "\" name=\"" << XmlEscape(r.name)
+    out << "    <testcase classname=\"" << XmlEscape(ClassName(platform, r)) << "\" name=\"" << XmlEscape(r.name)
         << "\" time=\"" << Seconds(r.seconds) << "\">\n";
     if (!r.error.empty()) out << "      <error message=\"" << XmlEscape(r.error) << "\"/>\n";
-    if (r.skipped) out << "      <skipped message=\"" << XmlEscape("runs natively only: " + r.nativeOnly) << "\"/>\n";
+    if (r.skipped) out << "      <skipped message=\"" << XmlEscape(r.skipReason) << "\"/>\n";
     for (size_t i = 0; i < r.steps.size(); ++i)
       for (const std::string& failure : r.steps[i].failures)
         out << "      <failure message=\""

@@ -30,9 +30,11 @@ const char16_t* const kActionKeys[] = {
     u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager",
 };
 
-// The keys the scenario sets up or refuses rights on, and those of the actions, each once.
+// The keys the scenario sets up or refuses rights on, and those of the actions (where the
+// machine's registry holds them: in the 32-bit view on 64-bit Windows), each once.
 std::vector<std::u16string> ChangedKeys(const Scenario& s) {
-  std::set<std::u16string, testkit::NoCaseLess> keys(std::begin(kActionKeys), std::end(kActionKeys));
+  std::set<std::u16string, testkit::NoCaseLess> keys;
+  for (const char16_t* key : kActionKeys) keys.insert(platform::KeyInView(s.windows, key, 0));
   for (const RegistryChange& change : s.registry) keys.insert(change.key);
   for (const auto& [key, rights] : s.denied) keys.insert(key);
   return std::vector<std::u16string>(keys.begin(), keys.end());
@@ -76,7 +78,7 @@ struct Prepared {
 
 // The machine as the scenario describes it; the first set-up step that fails stops it.
 Result<> SetUpMachine(const Scenario& s, Machine& m) {
-  if (Result<> reset = m.Reset(ObservedKeys(s), ChangedKeys(s), Files(s)); !reset) return reset;
+  if (Result<> reset = m.Reset(s.windows, ObservedKeys(s), ChangedKeys(s), Files(s)); !reset) return reset;
   for (const RegistryChange& change : s.registry)
     if (Result<> done = m.ApplyRegistry(change); !done) return done;
   for (const auto& [key, rights] : s.denied)
@@ -261,10 +263,13 @@ ScenarioReport Runner::State::Run(const Prepared& p) {
   report.file = s.file;
   report.name = s.name;
   report.description = s.description;
-  report.nativeOnly = s.nativeOnly;
+  report.windows = platform::WindowsName(s.windows);
 #ifdef _WIN32
   // Never silently: the report names the scenario and the reason it cannot run here.
-  if (!s.nativeOnly.empty()) {
+  if (!s.nativeOnly.empty()) report.skipReason = "runs natively only: " + s.nativeOnly;
+  if (!s.wineDiffers.empty() && testkit::PlatformName().compare(0, 4, "wine") == 0)
+    report.skipReason = "Wine differs from Windows: " + s.wineDiffers;
+  if (!report.skipReason.empty()) {
     report.skipped = true;
     return report;
   }

@@ -38,8 +38,9 @@ struct ScenarioReport {
   std::string file;
   std::string name;
   std::string description;
-  std::string nativeOnly;  // why the scenario cannot run on Windows; empty when it can
-  bool skipped = false;    // not run here, for the reason in `nativeOnly`
+  std::string windows = "x86";  // the Windows its machine runs: x86 or x64
+  bool skipped = false;    // not run here, for the reason in `skipReason`
+  std::string skipReason;  // "runs natively only: ..." or "Wine differs from Windows: ..."
   std::vector<StepReport> steps;
   int checks = 0;  // expectations looked at
   std::vector<std::pair<std::string, std::string>> finalProperties;  // name, quoted value

@@ -103,7 +103,8 @@ bool Journal::operator==(const Journal& o) const {
   };
   auto sameFile = [](const FileRecord& a, const FileRecord& b) { return a.path == b.path && a.bytes == b.bytes; };
   return std::equal(keys.begin(), keys.end(), o.keys.begin(), o.keys.end(), sameKey) &&
-         std::equal(files.begin(), files.end(), o.files.begin(), o.files.end(), sameFile) && folders == o.folders;
+         std::equal(files.begin(), files.end(), o.files.begin(), o.files.end(), sameFile) && folders == o.folders &&
+         windows == o.windows;
 }
 
 bool IsSystemKey(const std::u16string& path) {
@@ -152,7 +153,10 @@ std::string JournalText(const Journal& journal) {
   for (const FileRecord& f : journal.files)
     files.push_back({{"path", Name(f.path)}, {"bytes", f.bytes ? Json(Hex({f.bytes->begin(), f.bytes->end()})) : Json()}});
   for (const std::u16string& folder : journal.folders) folders.push_back(Name(folder));
-  return Json{{"suitehostJournal", 1}, {"keys", keys}, {"files", files}, {"folders", folders}}.dump() + "\n";
+  return Json{{"suitehostJournal", 1}, {"windows", platform::WindowsName(journal.windows)}, {"keys", keys},
+              {"files", files}, {"folders", folders}}
+             .dump() +
+         "\n";
 }
 
 Result<Journal> ParseJournal(const std::string& text) {
@@ -160,6 +164,10 @@ Result<Journal> ParseJournal(const std::string& text) {
     const Json j = Json::parse(text);
     if (j.at("suitehostJournal") != 1) return Failure("not a journal of this suitehost");
     Journal journal;
+    // Journals written before 64-bit machines were modelled have no "windows": theirs was x86.
+    const std::string windows = j.value("windows", "x86");
+    if (windows != "x86" && windows != "x64") return Failure("unknown Windows \"" + windows + "\" in the journal");
+    journal.windows = windows == "x64" ? platform::Windows::X64 : platform::Windows::X86;
     for (const Json& k : j.at("keys"))
       journal.keys.push_back({Name(k.at("path")), k.at("tree").is_null() ? std::nullopt : std::optional<KeyTree>(TreeOf(k.at("tree"))),
                               k.at("valuesOnly").get<bool>()});

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/records.h"
+#include "platform/registry_view.h"
 #include "testkit/result.h"
 #include "testkit/system_strings.h"
 
@@ -42,13 +43,14 @@ class Machine {
  public:
   virtual ~Machine() = default;
 
-  // A clean machine for the next scenario. `observed`: the keys Registry() reports from then on
+  // A clean machine for the next scenario, running `windows`. `observed`: the keys Registry() reports from then on
   // (those the scenario sets up or looks at, and those the actions use). `changed`: the keys the
   // scenario sets up or refuses rights on and those the actions may change, made as on a machine
   // where nothing was installed; a key the scenario only looks at is never changed. `files`: the
   // files it will place. On a real system all that it will change is recorded first, in a
   // journal file, and Finish() puts it back.
-  virtual Result<> Reset(const std::vector<std::u16string>& observed, const std::vector<std::u16string>& changed,
+  virtual Result<> Reset(platform::Windows windows, const std::vector<std::u16string>& observed,
+                         const std::vector<std::u16string>& changed,
                          const std::vector<std::u16string>& files) = 0;
   // Puts back everything the scenario changed; says what could not be put back.
   virtual Result<> Finish() { return {}; }

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "platform/platform.h"
+#include "platform/registry_view.h"
 #include "platform/sim/sim.h"
 
 namespace sim {
@@ -56,13 +57,15 @@ std::int32_t Open(Hive hive, const std::u16string& path, std::uint32_t access, K
   const sim::SystemWork work;
   *key = nullptr;
   sim::Registry& registry = sim::machine().registry;
-  const std::u16string full = sim::Registry::Under(hive, path);
+  // A 32-bit program on 64-bit Windows reaches the key the registry redirector maps it to.
+  const std::u16string full =
+      platform::KeyInView(sim::machine().windows, sim::Registry::Under(hive, path), access);
   sim::RegKeyData* data = registry.FindKey(full);
   if (data == nullptr) {
     if (!create) return kFileNotFound;
     data = &registry.CreateKey(full);
   }
-  if ((data->deniedAccess & access) != 0) return kAccessDenied;
+  if ((data->deniedAccess & access & ~platform::kKeyWow64Res) != 0) return kAccessDenied;
   auto* opened = new OpenedKey{full, access, HiveName(hive) + path};
   LiveKeys().insert(opened);
   ++sim::machine().openKeys;

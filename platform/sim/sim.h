@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/registry_view.h"
 
 namespace sim {
 
@@ -55,6 +56,9 @@ struct FileEntry {
 };
 
 struct Machine {
+  // 64-bit Windows shows our 32-bit libraries its registry through the 32-bit view; the registry
+  // holds every key by its own path, WOW6432Node included.
+  platform::Windows windows = platform::Windows::X86;
   Registry registry;
   // Drive roots ("C:\") to their figures; a root not listed fails with path-not-found.
   std::map<std::u16string, Volume, NoCaseLess> volumes;

@@ -8,9 +8,10 @@ namespace {
 
 class SimMachine : public Machine {
  public:
-  Result<> Reset(const std::vector<std::u16string>& observed, const std::vector<std::u16string>&,
-                 const std::vector<std::u16string>&) override {
+  Result<> Reset(platform::Windows windows, const std::vector<std::u16string>& observed,
+                 const std::vector<std::u16string>&, const std::vector<std::u16string>&) override {
     sim::Reset();
+    sim::machine().windows = windows;
     keys_ = observed;
     return {};
   }
@@ -19,24 +20,25 @@ class SimMachine : public Machine {
 
   Result<> ApplyRegistry(const RegistryChange& change) override {
     sim::Registry& registry = sim::machine().registry;
+    const std::u16string key = Own(change.key);
     switch (change.kind) {
       case RegistryChange::Kind::SetValue:
-        registry.SetValue(change.key, change.name, change.value);
+        registry.SetValue(key, change.name, change.value);
         break;
       case RegistryChange::Kind::DeleteValue:
-        if (sim::RegKeyData* data = registry.FindKey(change.key)) data->values.erase(change.name);
+        if (sim::RegKeyData* data = registry.FindKey(key)) data->values.erase(change.name);
         break;
       case RegistryChange::Kind::CreateKey:
-        registry.CreateKey(change.key);
+        registry.CreateKey(key);
         break;
       case RegistryChange::Kind::DeleteKey:
-        registry.DeleteKey(change.key);
+        registry.DeleteKey(key);
         break;
     }
     return {};
   }
   Result<> DenyAccess(const std::u16string& key, std::uint32_t rights) override {
-    sim::machine().registry.CreateKey(key).deniedAccess |= rights;
+    sim::machine().registry.CreateKey(Own(key)).deniedAccess |= rights;
     return {};
   }
   Result<> SetEnvironment(const std::u16string& name, const std::optional<std::u16string>& value) override {
@@ -64,7 +66,7 @@ class SimMachine : public Machine {
   RegistryState Registry() const override {
     RegistryState state;
     for (const std::u16string& key : keys_)
-      if (const sim::RegKeyData* data = sim::machine().registry.FindKey(key)) state[key] = data->values;
+      if (const sim::RegKeyData* data = sim::machine().registry.FindKey(Own(key))) state[key] = data->values;
     return state;
   }
   std::vector<ShellStart> ProgramsStarted() const override { return sim::machine().programsStarted; }
@@ -74,6 +76,10 @@ class SimMachine : public Machine {
   int OpenHandles() const override { return sim::machine().openKeys + sim::machine().openTokens; }
 
  private:
+  // The key a machine path names: the scenario's paths are the machine's own, as its registry
+  // editor shows them, through the links that 64-bit Windows keeps.
+  static std::u16string Own(const std::u16string& key) { return platform::ResolveLinks(sim::machine().windows, key); }
+
   std::vector<std::u16string> keys_;
 };
 

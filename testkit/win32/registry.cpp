@@ -59,9 +59,26 @@ Result<> SetValue(HKEY key, const std::u16string& path, const std::u16string& na
 
 namespace {
 
+REGSAM g_view = KEY_WOW64_32KEY;
+
+}  // namespace
+
+void UseRegistryView(platform::Windows windows) {
+  g_view = windows == platform::Windows::X64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+}
+
+REGSAM View() { return g_view; }
+
+bool RunsOn64BitWindows() {
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+namespace {
+
 Result<HKEY> CreateKey(const std::u16string& key) {
   HKEY opened = nullptr;
-  const LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)), 0, nullptr, 0, KEY_ALL_ACCESS,
+  const LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)), 0, nullptr, 0, KEY_ALL_ACCESS | View(),
                                          nullptr, &opened, nullptr);
   if (status != ERROR_SUCCESS) return Failure("cannot create " + ToUtf8(key) + ": " + StatusText(status));
   return opened;
@@ -71,7 +88,7 @@ Result<HKEY> CreateKey(const std::u16string& key) {
 void UnlockTree(const std::u16string& key) {
   (void)Unlock(key);
   HKEY opened = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)), 0, KEY_ENUMERATE_SUB_KEYS, &opened) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)), 0, KEY_ENUMERATE_SUB_KEYS | View(), &opened) != ERROR_SUCCESS)
     return;
   const std::vector<std::u16string> names = SubkeyNames(opened);
   RegCloseKey(opened);
@@ -100,7 +117,7 @@ namespace {
 
 std::optional<RegistryValues> ReadOpenable(const std::u16string& key) {
   HKEY opened = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)), 0, KEY_READ | View(), &opened) != ERROR_SUCCESS)
     return std::nullopt;
   RegistryValues values = ReadValues(opened);
   RegCloseKey(opened);
@@ -115,7 +132,7 @@ std::optional<RegistryValues> ReadKey(const std::u16string& key, bool openUp) {
   // A key whose reading a scenario refused is still seen: its owner opens it up for a moment and
   // gives it back the same rights.
   HKEY owner = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)), 0, READ_CONTROL | WRITE_DAC, &owner) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)), 0, READ_CONTROL | WRITE_DAC | View(), &owner) != ERROR_SUCCESS)
     return std::nullopt;
   if (const std::optional<std::vector<std::uint8_t>> security = KeySecurity(owner)) {
     if (Unlock(key)) values = ReadOpenable(key);
@@ -148,10 +165,17 @@ Result<> ApplyChange(const RegistryChange& change) {
 
 Result<> DeleteKeyTree(const std::u16string& key) {
   UnlockTree(key);
-  const LSTATUS status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)));
+  // RegDeleteTreeW takes no view: the key is opened in the view, and its contents go through it.
+  HKEY opened = nullptr;
+  LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)), 0,
+                                 DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | View(), &opened);
+  if (status == ERROR_SUCCESS) {
+    status = RegDeleteTreeW(opened, nullptr);
+    RegCloseKey(opened);
+  }
   if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
     return Failure("cannot delete " + ToUtf8(key) + ": " + StatusText(status));
-  const LSTATUS removed = RegDeleteKeyW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)));
+  const LSTATUS removed = RegDeleteKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)), View(), 0);
   if (removed != ERROR_SUCCESS && removed != ERROR_FILE_NOT_FOUND)
     return Failure("cannot delete " + ToUtf8(key) + ": " + StatusText(removed));
   return {};

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "testkit/text.h"
+#include "testkit/win32/registry.h"
 #include "testkit/win32/wide.h"
 
 namespace testkit::win32 {
@@ -25,7 +26,7 @@ Result<> SetDacl(HKEY key, ACL* acl, const std::u16string& path) {
 Result<> DenyRights(const std::u16string& key, std::uint32_t rights) {
   HKEY opened = nullptr;
   LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)), 0, nullptr, 0,
-                                   KEY_ALL_ACCESS | WRITE_DAC, nullptr, &opened, nullptr);
+                                   KEY_ALL_ACCESS | WRITE_DAC | View(), nullptr, &opened, nullptr);
   if (status != ERROR_SUCCESS) return Failure("cannot open " + ToUtf8(key) + " to refuse rights: " + StatusText(status));
   SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
   PSID everyone = nullptr;
@@ -49,7 +50,7 @@ Result<> DenyRights(const std::u16string& key, std::uint32_t rights) {
 
 Result<> Unlock(const std::u16string& key) {
   HKEY opened = nullptr;
-  const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)), 0, WRITE_DAC, &opened);
+  const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(key)), 0, WRITE_DAC | View(), &opened);
   if (status == ERROR_FILE_NOT_FOUND) return {};
   if (status != ERROR_SUCCESS) return Failure("cannot open " + ToUtf8(key) + " to hand back rights: " + StatusText(status));
   Result<> set = SetDacl(opened, nullptr, key);

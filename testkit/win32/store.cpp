@@ -18,7 +18,7 @@ std::u16string Parent(const std::u16string& path) { return path.substr(0, path.f
 std::u16string RealName(const std::u16string& path) {
   HKEY parent = nullptr;
   const std::u16string wanted = LastPart(path);
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(Parent(path))), 0, KEY_ENUMERATE_SUB_KEYS, &parent) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(Parent(path))), 0, KEY_ENUMERATE_SUB_KEYS | View(), &parent) != ERROR_SUCCESS)
     return wanted;
   std::u16string found = wanted;
   for (const std::u16string& name : SubkeyNames(parent))
@@ -29,7 +29,7 @@ std::u16string RealName(const std::u16string& path) {
 
 std::optional<KeyTree> ReadTreeNamed(const std::u16string& path, const std::u16string& name) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(path)), 0, KEY_READ | READ_CONTROL, &key) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(path)), 0, KEY_READ | READ_CONTROL | View(), &key) != ERROR_SUCCESS)
     return std::nullopt;
   KeyTree tree{name, {}, KeySecurity(key).value_or(std::vector<std::uint8_t>{}), {}};
   for (auto& [valueName, value] : ReadValues(key)) tree.values.emplace_back(valueName, value);
@@ -53,7 +53,7 @@ Result<> SetValues(HKEY key, const std::u16string& path, const KeyTree& tree) {
 Result<> WriteTreeAt(const std::u16string& path, const KeyTree& tree) {
   HKEY key = nullptr;
   const LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(path)), 0, nullptr, 0,
-                                         KEY_ALL_ACCESS | WRITE_DAC, nullptr, &key, nullptr);
+                                         KEY_ALL_ACCESS | WRITE_DAC | View(), nullptr, &key, nullptr);
   if (status != ERROR_SUCCESS) return Failure("cannot create " + ToUtf8(path) + ": " + StatusText(status));
   Result<> done = SetValues(key, path, tree);
   for (const KeyTree& sub : tree.subkeys)
@@ -69,7 +69,7 @@ class RealStore : public Store {
  public:
   bool KeyExists(const std::u16string& path) override {
     HKEY key = nullptr;
-    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(path)), 0, MAXIMUM_ALLOWED, &key);
+    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(path)), 0, MAXIMUM_ALLOWED | View(), &key);
     if (status == ERROR_SUCCESS) RegCloseKey(key);
     // A key that refuses every right exists all the same (and cannot be recorded, so is refused).
     return status != ERROR_FILE_NOT_FOUND && status != ERROR_PATH_NOT_FOUND;
@@ -88,7 +88,7 @@ class RealStore : public Store {
   }
   Result<> WriteValues(const std::u16string& path, const KeyTree& tree) override {
     HKEY key = nullptr;
-    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(path)), 0, KEY_ALL_ACCESS, &key);
+    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(BelowMachine(path)), 0, KEY_ALL_ACCESS | View(), &key);
     if (status != ERROR_SUCCESS) return Failure("cannot open " + ToUtf8(path) + ": " + StatusText(status));
     for (const auto& [name, value] : win32::ReadValues(key)) {
       bool kept = false;
@@ -163,6 +163,7 @@ Result<bool> RestoreFromJournalFile() {
   if (!text) return false;
   Result<Journal> journal = ParseJournal(*text);
   if (!journal) return Failure(ToUtf8(JournalPath()) + ": " + journal.error());
+  UseRegistryView(journal->windows);
   if (Result<> restored = Restore(store, *journal); !restored) return Failure(restored.error());
   (void)store.RemoveFile(JournalPath());
   return true;

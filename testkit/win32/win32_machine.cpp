@@ -50,12 +50,19 @@ class Win32Machine : public Machine {
 
   void Attach(void* module) override { TakeOver(static_cast<HMODULE>(module)); }
 
-  Result<> Reset(const std::vector<std::u16string>& observed, const std::vector<std::u16string>& changed,
-                 const std::vector<std::u16string>& files) override {
+  Result<> Reset(platform::Windows windows, const std::vector<std::u16string>& observed,
+                 const std::vector<std::u16string>& changed, const std::vector<std::u16string>& files) override {
     if (Result<> finished = Finish(); !finished) return finished;
     // A journal that could not be carried out is never written over.
     if (unrestored_)
       return Failure("what an earlier scenario changed could not all be put back; run 'suitehost restore'");
+    // 32-bit Windows has no 32-bit view to set up: its keys would land elsewhere than the
+    // scenario says. An x86 scenario on 64-bit Windows is set up in the 32-bit view, as the
+    // libraries see it there.
+    if (windows == platform::Windows::X64 && !RunsOn64BitWindows())
+      return Failure("this scenario's machine runs 64-bit Windows (\"windows\": \"x64\") and this one runs 32-bit "
+                     "Windows: run it on 64-bit Windows or in a 64-bit Wine prefix");
+    UseRegistryView(windows);
     keys_ = observed;
     changed_ = std::set<std::u16string, NoCaseLess>(changed.begin(), changed.end());
     answers() = Answers{};
@@ -64,6 +71,7 @@ class Win32Machine : public Machine {
     Result<Journal> recorded = Record(*store_, changed, files);
     if (!recorded) return Failure(recorded.error());
     journal_ = std::move(*recorded);
+    journal_.windows = windows;
     if (Result<> written = WriteJournal(journal_); !written) return written;
     g_running = &journal_;
     for (const std::u16string& key : changed)
