@@ -29,6 +29,15 @@ TEST(CallScenario, OptionsBecomeTheMachineAndOneCall) {
   ASSERT_EQ(s->steps.size(), 1u);
   EXPECT_EQ(s->steps[0].action, "calculateRequiredSpace");
   EXPECT_EQ(s->steps[0].where, "/steps/0");
+  EXPECT_EQ(s->windows, platform::Windows::X86);
+
+  // On 64-bit Windows the same export is the machine's own registry.
+  o.windows = "x64";
+  o.regFiles = {SUITE_SOURCE_FOLDER "/examples/registry/orvix-2.2-x64.reg"};
+  const auto x64 = suitehost::CallScenario(o);
+  ASSERT_TRUE(x64) << x64.error();
+  EXPECT_EQ(x64->windows, platform::Windows::X64);
+  EXPECT_EQ(x64->registry.back().key, u"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Pellucor\\TAMBER VANTLE Install");
 }
 
 TEST(CallScenario, AWrongOptionIsNamed) {
@@ -43,6 +52,10 @@ TEST(CallScenario, AWrongOptionIsNamed) {
       {[](suitehost::CallOptions& o) { o.environment = {"TEMP"}; }, "--env TEMP: expected NAME=VALUE"},
       {[](suitehost::CallOptions& o) { o.answers = {"maybe"}; }, "--answer maybe: expected yes or no"},
       {[](suitehost::CallOptions& o) { o.regFiles = {"/no/such/file.reg"}; }, "/no/such/file.reg: cannot be read"},
+      {[](suitehost::CallOptions& o) { o.windows = "amd64"; }, "--windows amd64: expected x86 (32-bit Windows) or x64"},
+      // An export of a 64-bit machine, on 32-bit Windows.
+      {[](suitehost::CallOptions& o) { o.regFiles = {SUITE_SOURCE_FOLDER "/examples/registry/orvix-2.2-x64.reg"}; },
+       SUITE_SOURCE_FOLDER "/examples/registry/orvix-2.2-x64.reg:3: a WOW6432Node key comes from a 64-bit machine"},
   };
   for (const Row& row : rows) {
     suitehost::CallOptions o;

@@ -109,6 +109,15 @@ TEST(RegFile, BrokenFilesNameTheLine) {
   }
 }
 
+// The export a 64-bit machine's registry editor makes is the machine's own registry there.
+TEST(RegFile, WowKeysOf64BitMachines) {
+  const std::string text = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Brisolt]\n\"V\"=\"2.7\"\n";
+  const auto changes = scenario::ParseRegText("r.reg", text, platform::Windows::X64);
+  ASSERT_TRUE(changes) << changes.error();
+  EXPECT_EQ(changes->front().key, u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Brisolt");
+  EXPECT_FALSE(scenario::ParseRegText("r.reg", text, platform::Windows::X86));
+}
+
 TEST(Sizes, WholeBytesInBinaryUnits) {
   struct Row {
     const char* text;
@@ -223,6 +232,14 @@ TEST_F(ScenarioFileTest, MistakesNameTheFileAndThePlace) {
       {R"({"library": "ovrel", "shutdownPrivilege": true, "steps": []})", ": /shutdownPrivilege: expected \"granted\""},
       {R"({"library": "ovrel", "steps": [{"expect": {"registry": {"HKLM\\SOFTWARE\\WOW6432Node\\X": null}}}]})",
        ": /steps/0/expect/registry/HKLM\\SOFTWARE\\WOW6432Node\\X: a WOW6432Node key comes from a 64-bit machine"},
+      // "windows" decides what a path means, wherever it stands in the file.
+      {R"({"library": "ovrel", "deny": {"HKLM\\SOFTWARE\\Wow6432Node\\X": "write"}, "steps": [], "windows": "x86"})",
+       ": /deny/HKLM\\SOFTWARE\\Wow6432Node\\X: a WOW6432Node key comes from a 64-bit machine"},
+      {R"({"library": "ovrel", "registry": {"HKLM\\SOFTWARE\\WOW6432Node\\X": {}}, "steps": []})",
+       ": /registry/HKLM\\SOFTWARE\\WOW6432Node\\X: a WOW6432Node key comes from a 64-bit machine"},
+      {R"({"library": "ovrel", "windows": "arm64", "steps": []})", ": /windows: expected \"x86\" (32-bit Windows) or \"x64\""},
+      {R"({"library": "ovrel", "windows": "x64", "registry": {"HKCU\\X": {}}, "steps": []})",
+       ": /registry/HKCU\\X: key root must be"},
       {R"({"library": "ovrel", "engine": {"queryStatus": -3000000000}, "steps": []})",
        ": /engine/queryStatus: status out of the 32-bit range"},
   };
@@ -278,6 +295,43 @@ TEST_F(RunnerTest, FailedExpectationsSayWhatWasExpectedAndWhatHappened) {
   EXPECT_EQ(parsed["failed"], 1);
   EXPECT_EQ(parsed["scenarios"][0]["steps"][0]["result"], "0x00000000");
   EXPECT_EQ(parsed["scenarios"][0]["steps"][0]["resultName"], "S_OK");
+}
+
+// On 64-bit Windows every action works in the 32-bit view: the install record, the server key and
+// its creation there, while the 64-bit view's keys of the same names stay as they were and the
+// shared keys (Windows Installer's registrations, the Session Manager) are seen in both.
+TEST_F(RunnerTest, KeysInBothViewsOn64BitWindows) {
+  const auto reports = Run(R"({
+    "library": "caddon", "windows": "x64",
+    "registry": {
+      "HKLM\\SOFTWARE\\Brisolt\\Corvane ORVIX": {"Version": "2.7", "ORVIXTYPE": "upgrade"},
+      "HKLM\\SOFTWARE\\WOW6432Node\\Brisolt\\Corvane ORVIX": {"Version": "2.5", "ORVIXTYPE": "new"},
+      "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager": {"PendingFileRenameOperations": {"multi_sz": ["\\??\\C:\\ProgramData\\Corvane\\old.dll", ""]}}
+    },
+    "properties": {"ORVIXPortalTypeProp": "Separate", "ISORVIXEXIST": "unset"},
+    "messageAnswers": ["no"],
+    "steps": [
+      {"call": "detectORVIX", "expect": {"properties": {"ISORVIXEXIST": "No"}}},
+      {"call": "SetPortalTypeRegistry", "expect": {"registry": {
+        "HKLM\\SOFTWARE\\WOW6432Node\\Brisolt\\Corvane ORVIX": {"Version": "2.5", "IsIntegratedPortal": "Separate"},
+        "HKLM\\SOFTWARE\\Brisolt\\Corvane ORVIX": {"Version": "2.7", "IsIntegratedPortal": null}}}},
+      {"call": "RebootMachine", "expect": {"messages": [{"text": "It is recommended to restart the machine. Save and close any unsaved files and click Yes to reboot.", "caption": "Corvane ORVIX"}]}}
+    ]})");
+  ASSERT_EQ(reports.size(), 1u);
+  for (const auto& step : reports[0].steps)
+    EXPECT_TRUE(step.failures.empty()) << step.title << ": " << step.failures.front();
+  EXPECT_EQ(reports[0].windows, "x64");
+
+  std::ostringstream junit, json;
+  scenario::WriteJunit(junit, reports);
+  EXPECT_NE(junit.str().find("classname=\"suitehost.native-x64.run\""), std::string::npos) << junit.str();
+  scenario::WriteJson(json, reports);
+  EXPECT_EQ(nlohmann::json::parse(json.str())["scenarios"][0]["windows"], "x64");
+
+  // The same file on 32-bit Windows sees the other key, and refuses the 64-bit machine's paths.
+  const auto x86 = scenario::LoadScenario(Write("x86.json", R"({"library": "caddon", "steps": [],
+    "registry": {"HKLM\\SOFTWARE\\WOW6432Node\\Brisolt": {}}})"));
+  EXPECT_FALSE(x86);
 }
 
 TEST_F(RunnerTest, ReportsThatCiReadersTakeAsTheyAre) {
