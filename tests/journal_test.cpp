@@ -221,8 +221,25 @@ TEST(Journal, AKeyOrFileThatCannotBeReadWholeIsRefused) {
   EXPECT_TRUE(testkit::Record(machine, {}, {u"C:\\Program Files\\absent.exe"}));
 }
 
+// The view the paths were recorded in goes with them: a journal of a 64-bit machine's own paths
+// is put back in the 64-bit view. One written before views were recorded is of the 32-bit view.
+TEST(Journal, TheRegistryViewGoesWithTheJournal) {
+  MemoryStore machine = Filled();
+  Journal journal = *testkit::Record(machine, kKeys, kFiles);
+  journal.windows = platform::Windows::X64;
+  const Result<Journal> read = testkit::ParseJournal(testkit::JournalText(journal));
+  ASSERT_TRUE(read) << read.error();
+  EXPECT_EQ(read->windows, platform::Windows::X64);
+  EXPECT_TRUE(*read == journal);
+  const Result<Journal> old =
+      testkit::ParseJournal("{\"suitehostJournal\": 1, \"keys\": [], \"files\": [], \"folders\": []}");
+  ASSERT_TRUE(old) << old.error();
+  EXPECT_EQ(old->windows, platform::Windows::X86);
+}
+
 TEST(Journal, TextThatIsNoJournalIsRefused) {
   for (const char* text : {"", "{}", "{\"suitehostJournal\": 2, \"keys\": [], \"files\": [], \"folders\": []}",
+                           "{\"suitehostJournal\": 1, \"windows\": \"arm\", \"keys\": [], \"files\": [], \"folders\": []}",
                            "{\"suitehostJournal\": 1, \"keys\": [{\"path\": \"zz\"}], \"files\": [], \"folders\": []}"})
     EXPECT_FALSE(testkit::ParseJournal(text)) << text;
 }
