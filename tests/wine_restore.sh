@@ -28,7 +28,8 @@ export_all() {  # $1: folder for the exports
   mkdir -p "$1"
   local i=0
   for key in "${keys[@]}"; do
-    "$run" regedit.exe /e "$(win "$1/$i.reg")" "$key" >/dev/null 2>&1 || echo "(absent)" >"$1/$i.reg"
+    "$run" regedit.exe /e "$(win "$1/$i.reg")" "$key" >/dev/null 2>&1 || rm -f "$1/$i.reg"
+    [ -s "$1/$i.reg" ] || echo "(absent)" >"$1/$i.reg"
     i=$((i + 1))
   done
   cp "$tool" "$1/toskan.exe" 2>/dev/null || echo "(absent)" >"$1/toskan.exe"
@@ -69,6 +70,8 @@ REGEDIT4
 [HKEY_LOCAL_MACHINE\SOFTWARE\SuitehostTest\OnlyExpected]
 "V"="1"
 REG
+# What the prefix held before this test: what the test fills in goes again at its end.
+export_all "$work/pristine"
 "$run" regedit.exe /s "$(win "$work/fill.reg")" >/dev/null 2>&1
 mkdir -p "$(dirname "$tool")" && printf 'MZ mine' >"$tool"
 
@@ -78,6 +81,10 @@ JSON
 
 fail=0
 export_all "$work/before"
+if ! cat "$work/before"/*.reg | tr -d '\0' | grep -q 'SourceList' || ! grep -q 'MZ mine' "$work/before/toskan.exe"; then
+  echo "FAIL: the prefix could not be filled or read back, so nothing would be proved"
+  exit 1
+fi
 "$run" "$suitehost" run -q "$source/examples/typical-road.json" "$source/tests/scenarios/detect-without-rights.json" \
   "$source/tests/scenarios/reboot-without-rights.json" "$work/looks.json" >"$work/run.txt" 2>&1 ||
   { echo "FAIL: the scenarios did not hold"; cat "$work/run.txt"; fail=1; }
@@ -95,5 +102,18 @@ fi
 export_all "$work/restored"
 same "$work/before" "$work/restored" "a killed run and 'suitehost restore'" || fail=1
 
-"$run" reg.exe delete 'HKEY_LOCAL_MACHINE\SOFTWARE\SuitehostTest' /f >/dev/null 2>&1
+# The prefix as this test found it: the keys and the tool it filled in and that were not there.
+i=0
+for key in "${keys[@]}"; do
+  if grep -qx '(absent)' "$work/pristine/$i.reg"; then
+    "$run" reg.exe delete "$key" /f >/dev/null 2>&1
+  fi
+  i=$((i + 1))
+done
+if grep -qx '(absent)' "$work/pristine/toskan.exe"; then
+  rm -f "$tool"
+  rmdir -p "$(dirname "$tool")" 2>/dev/null || true
+fi
+export_all "$work/end"
+same "$work/pristine" "$work/end" "this test" || fail=1
 exit $fail

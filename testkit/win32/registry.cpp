@@ -59,12 +59,12 @@ Result<> SetValue(HKEY key, const std::u16string& path, const std::u16string& na
 
 namespace {
 
-REGSAM g_view = KEY_WOW64_32KEY;
+REGSAM g_view = 0;
 
 }  // namespace
 
 void UseRegistryView(platform::Windows windows) {
-  g_view = windows == platform::Windows::X64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+  g_view = windows == platform::Windows::X64 ? KEY_WOW64_64KEY : 0;
 }
 
 REGSAM View() { return g_view; }

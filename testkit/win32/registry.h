@@ -13,8 +13,9 @@
 namespace testkit::win32 {
 
 // The view every key of the scenario machine is named in, from then on: the 64-bit view (the
-// machine's own paths, as its registry editor shows them) for an x64 scenario, the 32-bit view
-// (what the libraries see) for an x86 one. 32-bit Windows has one view and ignores the choice.
+// machine's own paths, as its registry editor shows them) for an x64 scenario; for an x86 one
+// the view of this program, which is the loaded libraries' (the 32-bit view on 64-bit Windows).
+// 32-bit Windows has one view and ignores the choice.
 void UseRegistryView(platform::Windows windows);
 REGSAM View();
 // True when this 32-bit program runs on 64-bit Windows (or in a 64-bit Wine prefix).

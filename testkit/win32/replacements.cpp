@@ -128,7 +128,20 @@ BOOL WINAPI FakeExitWindowsEx(UINT flags, DWORD reason) {
 BOOL WINAPI CountingShellExecuteExW(SHELLEXECUTEINFOW* info) {
   answers().starts.push_back({info->fMask, U(info->lpVerb), U(info->lpFile), U(info->lpParameters),
                               U(info->lpDirectory), info->nShow});
-  const BOOL started = ShellExecuteExW(info);
+  // The shell is asked for the process as well, so that the machine can wait for its end; the
+  // library gets back what it asked for.
+  SHELLEXECUTEINFOW asked = *info;
+  asked.fMask |= SEE_MASK_NOCLOSEPROCESS;
+  const BOOL started = ShellExecuteExW(&asked);
+  info->hInstApp = asked.hInstApp;
+  if (started && asked.hProcess != nullptr) {
+    HANDLE own = asked.hProcess;
+    if ((info->fMask & SEE_MASK_NOCLOSEPROCESS) != 0 &&
+        !DuplicateHandle(GetCurrentProcess(), asked.hProcess, GetCurrentProcess(), &own, SYNCHRONIZE, FALSE, 0))
+      own = nullptr;
+    if ((info->fMask & SEE_MASK_NOCLOSEPROCESS) != 0) info->hProcess = asked.hProcess;
+    if (own != nullptr) answers().processes.push_back(own);
+  }
   answers().startsSucceeded.push_back(started != FALSE);
   Log("start", U(info->lpFile), U(info->lpParameters), "in ", Ok(started), U(info->lpDirectory));
   return started;

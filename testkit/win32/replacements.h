@@ -30,6 +30,9 @@ struct Answers {
   std::vector<platform::ShutdownRequest> restarts;
   std::vector<platform::ShellStart> starts;
   std::vector<bool> startsSucceeded;  // what the shell answered for each start
+  // The processes those starts made: a program still running holds its file and its working
+  // folder, which cannot be put back until it has ended.
+  std::vector<HANDLE> processes;
   std::vector<platform::SystemCall> calls;  // every call the library made on the system
   std::map<HKEY, std::u16string> keys;       // open keys, by the name the library gave them
   std::set<HANDLE> tokens;

@@ -131,7 +131,14 @@ class RealStore : public Store {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   }
   Result<> RemoveFolder(const std::u16string& path) override {
-    if (RemoveDirectoryW(W(path)) || GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND) return {};
+    // A program that has just ended may hold its working folder a moment longer (and on
+    // Windows a scanner may look into it): a sharing violation is tried again for a while.
+    for (int tries = 0;; ++tries) {
+      if (RemoveDirectoryW(W(path)) || GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)
+        return {};
+      if (GetLastError() != ERROR_SHARING_VIOLATION || tries == 50) break;
+      Sleep(100);
+    }
     return Failure("left the folder " + ToUtf8(path) + ": " + StatusText(GetLastError()));
   }
 };

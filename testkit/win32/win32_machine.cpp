@@ -162,9 +162,15 @@ class Win32Machine : public Machine {
   std::vector<std::string> TakeProblems() override { return recorder_.Check(answers().starts, answers().startsSucceeded, checkedStarts_); }
 
  private:
-  // Undoes what the last scenario did to the process: locked files are let go, reports of the
-  // recorder removed, the environment put back. The files themselves come back with the journal.
+  // Undoes what the last scenario did to the process: the programs it started are waited for (a
+  // running one holds its file and folder), locked files are let go, reports of the recorder
+  // removed, the environment put back. The files themselves come back with the journal.
   void Release() {
+    for (HANDLE process : answers().processes) {
+      WaitForSingleObject(process, 30000);
+      CloseHandle(process);
+    }
+    answers().processes.clear();
     for (HANDLE held : locked_) CloseHandle(held);
     locked_.clear();
     recorder_.Clear();
