@@ -16,6 +16,13 @@ using testing_support::ActionTest;
 // Key rights and the classes key as the simulated machine holds them.
 class SimulatedRegistryTest : public ActionTest {};
 
+// Windows always has its Session Manager key, with pending file operations or without.
+TEST_F(SimulatedRegistryTest, AFreshMachineHasTheSessionManagerKey) {
+  RegistryKey manager = OpenRegistryKey(platform::Hive::LocalMachine,
+                                        u"SYSTEM\\CurrentControlSet\\Control\\Session Manager", platform::kKeyRead);
+  EXPECT_TRUE(manager);
+}
+
 TEST_F(SimulatedRegistryTest, ClassesRootIsTheClassesKeyOfTheMachine) {
   sim::machine().registry.SetValue(*platform::CanonicalKey(u"HKCR\\Installer\\P"), u"N", {});
   RegistryKey viaMachine = OpenRegistryKey(platform::Hive::LocalMachine,

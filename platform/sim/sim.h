@@ -86,7 +86,8 @@ struct Machine {
 std::u16string NormalFilePath(const std::u16string& path);
 
 Machine& machine();
-// A fresh machine: empty registry, no volumes, no environment, nothing recorded.
+// A fresh machine: a registry with only the Session Manager key that Windows always has, no
+// volumes, no environment, nothing recorded.
 void Reset();
 
 // System strings made and not yet freed, in the whole process.

@@ -75,7 +75,12 @@ Machine& machine() {
   return the;
 }
 
-void Reset() { machine() = Machine{}; }
+void Reset() {
+  machine() = Machine{};
+  // Windows does not run without its Session Manager key: every machine has it, pending file
+  // operations or not.
+  machine().registry.CreateKey(u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager");
+}
 
 long LiveSystemStrings() { return g_liveStrings; }
 void FailSystemStringAllocation(long nth) { g_failCountdown = nth; }

@@ -108,11 +108,14 @@ def ovrel_machine(r, s):
     if r.random() < 0.8:
         s["registry"][INSTALL_RECORD] = install_record(r)
     s["volumes"] = volumes(r)
-    s["environment"] = {"SystemRoot": r.choice(["C:\\windows", "D:\\Win", "", None])}
-    if r.random() < 0.2:
-        s["windowsFolder"] = r.choice(["C:\\Windows", "F:\\Windows", ""])
+    # Both variables the actions read are given (null removes one): a real machine has its own.
+    s["environment"] = {"SystemRoot": r.choice(["C:\\windows", "D:\\Win", "", None]),
+                        "TEMP": r.choice(["C:\\Temp", "E:\\T", "", None])}
+    # Given always: a real machine answers with its own folder otherwise.
+    s["windowsFolder"] = r.choice(["C:\\Windows", "C:\\Windows", "F:\\Windows", ""])
     files = {}
-    for folder in ["C:\\Program Files\\Corvane", "D:\\Corvane"]:
+    # Placed for real under Wine, whose prefix has drive C: only.
+    for folder in ["C:\\Program Files\\Corvane", "C:\\Corvane"]:
         if r.random() < 0.4:
             files[folder + "\\VendorTools\\Toskan\\toskan.exe"] = r.choice(["readable", "locked"])
     if r.random() < 0.5:
