@@ -70,6 +70,7 @@ void UseRegistryView(platform::Windows windows) {
 REGSAM View() { return g_view; }
 
 bool RunsOn64BitWindows() {
+  if (sizeof(void*) == 8) return true;  // the x64 check build
   BOOL wow64 = FALSE;
   return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }

@@ -18,7 +18,7 @@ namespace testkit::win32 {
 // 32-bit Windows has one view and ignores the choice.
 void UseRegistryView(platform::Windows windows);
 REGSAM View();
-// True when this 32-bit program runs on 64-bit Windows (or in a 64-bit Wine prefix).
+// True when this program runs on 64-bit Windows (or in a 64-bit Wine prefix).
 bool RunsOn64BitWindows();
 
 // The key's values, or nullopt when it does not exist or cannot be read. With `openUp`, for a key

@@ -147,8 +147,15 @@ BOOL WINAPI CountingShellExecuteExW(SHELLEXECUTEINFOW* info) {
   return started;
 }
 
+// The view the library's opens reach: a 32-bit library on 64-bit Windows is given the 32-bit view
+// by WOW64. The x64 check build's 64-bit library asks for it here as WOW64 would, so that the
+// scenarios of 64-bit Windows meet the real redirector.
+REGSAM InView(REGSAM access) {
+  return answers().asWow64 && (access & KEY_WOW64_64KEY) == 0 ? access | KEY_WOW64_32KEY : access;
+}
+
 LSTATUS WINAPI CountingRegOpenKeyExW(HKEY parent, LPCWSTR path, DWORD options, REGSAM access, PHKEY key) {
-  const LSTATUS status = RegOpenKeyExW(parent, path, options, access, key);
+  const LSTATUS status = RegOpenKeyExW(parent, path, options, InView(access), key);
   if (status == ERROR_SUCCESS) answers().keys[*key] = KeyName(parent, path);
   Log("open key", KeyName(parent, path), std::nullopt, "access " + Hex32(access), std::to_string(status));
   return status;
@@ -157,7 +164,8 @@ LSTATUS WINAPI CountingRegOpenKeyExW(HKEY parent, LPCWSTR path, DWORD options, R
 LSTATUS WINAPI CountingRegCreateKeyExW(HKEY parent, LPCWSTR path, DWORD reserved, LPWSTR cls, DWORD options,
                                        REGSAM access, const LPSECURITY_ATTRIBUTES security, PHKEY key,
                                        LPDWORD disposition) {
-  const LSTATUS status = RegCreateKeyExW(parent, path, reserved, cls, options, access, security, key, disposition);
+  const LSTATUS status =
+      RegCreateKeyExW(parent, path, reserved, cls, options, InView(access), security, key, disposition);
   if (status == ERROR_SUCCESS) answers().keys[*key] = KeyName(parent, path);
   Log("create key", KeyName(parent, path), std::nullopt, "access " + Hex32(access), std::to_string(status));
   return status;

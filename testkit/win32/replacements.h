@@ -24,6 +24,9 @@ struct Answers {
   std::optional<__time64_t> clock;
   std::deque<int> messageAnswers;
   bool privilegeLookupWorks = true;
+  // A 64-bit library standing in for the 32-bit one on 64-bit Windows: its opens go to the 32-bit
+  // view, as WOW64 sends a 32-bit program's (only in the x64 check build).
+  bool asWow64 = false;
   DWORD privilegeAdjustError = 0;
 
   std::vector<platform::MessageShown> messages;

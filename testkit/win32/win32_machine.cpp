@@ -66,6 +66,7 @@ class Win32Machine : public Machine {
     keys_ = observed;
     changed_ = std::set<std::u16string, NoCaseLess>(changed.begin(), changed.end());
     answers() = Answers{};
+    answers().asWow64 = windows == platform::Windows::X64 && sizeof(void*) == 8;
     checkedStarts_ = 0;
     // Recorded and written down before the first change.
     Result<Journal> recorded = Record(*store_, changed, files);
