@@ -72,7 +72,7 @@ constexpr const char16_t* kSharedUnderSoftware[] = {
     u"Microsoft\\OLE",
     u"Microsoft\\RAS",
     u"Microsoft\\RPC",
-    u"Microsoft\\SOFTWARE\\Microsoft\\Shared Tools\\MSInfo",
+    u"Microsoft\\Shared Tools\\MSInfo",
     u"Microsoft\\SystemCertificates",
     u"Microsoft\\TermServLicensing",
     u"Microsoft\\Transaction Server",
