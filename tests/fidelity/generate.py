@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Writes random but valid scenario files, the same ones for the same seed.
+"""Writes random but valid scenario files, the same ones for the same series number.
 
-    generate.py COUNT SEED FOLDER
+    generate.py COUNT SERIES FOLDER
 
 Every file calls the actions of one library in a random order on a machine drawn at random from
 what varies for them: install-record values of every shape and size, suite properties, volumes
@@ -194,12 +194,12 @@ def scenario(r, index):
 
 def main():
     if len(sys.argv) != 4:
-        sys.exit("usage: generate.py COUNT SEED FOLDER")
-    count, seed, folder = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
+        sys.exit("usage: generate.py COUNT SERIES FOLDER")
+    count, series, folder = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
     os.makedirs(folder, exist_ok=True)
     for i in range(count):
         # One generator for each file: file i is the same whatever the count.
-        r = random.Random(seed * 1000003 + i)
+        r = random.Random(series * 1000003 + i)
         with open(os.path.join(folder, "s%05d.json" % i), "w", encoding="utf-8") as out:
             json.dump(scenario(r, i), out, ensure_ascii=False, indent=1)
             out.write("\n")

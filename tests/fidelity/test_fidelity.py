@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""The fidelity run's own parts: the generator gives the same files for a seed and reaches what
+"""The fidelity run's own parts: the generator gives the same files for a series and reaches what
 varies, and the comparer finds every kind of disagreement. Usage: test_fidelity.py SUITEHOST"""
 import copy
 import glob
@@ -14,8 +14,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 SUITEHOST = None
 
 
-def generate(count, seed, folder):
-    subprocess.run([sys.executable, os.path.join(HERE, "generate.py"), str(count), str(seed), folder], check=True)
+def generate(count, series, folder):
+    subprocess.run([sys.executable, os.path.join(HERE, "generate.py"), str(count), str(series), folder], check=True)
     return sorted(glob.glob(os.path.join(folder, "*.json")))
 
 
@@ -25,7 +25,7 @@ def compare(a, b, *extra):
 
 
 class Generator(unittest.TestCase):
-    def test_a_seed_gives_the_same_files_whatever_the_count(self):
+    def test_a_series_gives_the_same_files_whatever_the_count(self):
         with tempfile.TemporaryDirectory() as one, tempfile.TemporaryDirectory() as two:
             small, large = generate(10, 7, one), generate(40, 7, two)
             for a, b in zip(small, large):
