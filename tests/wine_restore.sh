@@ -42,6 +42,7 @@ same() {  # $1 $2: export folders; $3: what ran
     return 1
   fi
   echo "ok: the machine is as it was after $3"
+  checks=$((checks + 1))
 }
 
 cat >"$work/fill.reg" <<'REG'
@@ -79,7 +80,7 @@ cat >"$work/looks.json" <<'JSON'
 {"library": "ovrel", "steps": [{"expect": {"registry": {"HKLM\\SOFTWARE\\SuitehostTest\\OnlyExpected": {"V": "1"}}}}]}
 JSON
 
-fail=0
+fail=0 checks=0
 export_all "$work/before"
 if ! cat "$work/before"/*.reg | tr -d '\0' | grep -q 'SourceList' || ! grep -q 'MZ mine' "$work/before/toskan.exe"; then
   echo "FAIL: the prefix could not be filled or read back, so nothing would be proved"
@@ -88,6 +89,12 @@ fi
 "$run" "$suitehost" run -q "$source/examples/typical-road.json" "$source/tests/scenarios/detect-without-rights.json" \
   "$source/tests/scenarios/reboot-without-rights.json" "$work/looks.json" >"$work/run.txt" 2>&1 ||
   { echo "FAIL: the scenarios did not hold"; cat "$work/run.txt"; fail=1; }
+# Its status alone proves nothing: the closing line says that all four ran.
+if tr -d '\r' <"$work/run.txt" | grep -qx 'scenarios: 4 passed, 0 failed, 0 skipped'; then
+  checks=$((checks + 1))
+else
+  echo "FAIL: suitehost did not say that the four scenarios ran and held:"; cat "$work/run.txt"; fail=1
+fi
 export_all "$work/after"
 same "$work/before" "$work/after" "a run of scenarios that set up, refuse, change and look" || fail=1
 
@@ -97,8 +104,16 @@ export_all "$work/killed"
 if diff -r "$work/before" "$work/killed" >/dev/null; then
   echo "FAIL: the killed run changed nothing, so it proves nothing"
   fail=1
+else
+  checks=$((checks + 1))
 fi
 "$run" "$suitehost" restore >"$work/restore.txt" 2>&1 || { cat "$work/restore.txt"; fail=1; }
+if grep -q 'put back what an interrupted run had changed' "$work/restore.txt"; then
+  checks=$((checks + 1))
+else
+  echo "FAIL: 'suitehost restore' did not say that it put back the killed run's changes:"; cat "$work/restore.txt"
+  fail=1
+fi
 export_all "$work/restored"
 same "$work/before" "$work/restored" "a killed run and 'suitehost restore'" || fail=1
 
@@ -116,4 +131,5 @@ if grep -qx '(absent)' "$work/pristine/toskan.exe"; then
 fi
 export_all "$work/end"
 same "$work/pristine" "$work/end" "this test" || fail=1
+[ "$fail" -eq 0 ] && echo "ok: all $checks checks held"
 exit $fail

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# The wiring of the tests under Wine, proved without Wine: with Wine's loaders replaced by ones
+# that print nothing and end with 0, that cannot start, that are missing, or that claim to be
+# Wine but run nothing, a scenario test run by ctest is reported failed or skipped with its
+# reason, never passed; a program that really reports its scenarios passes.
+# Usage: wine_wiring.sh SOURCE_DIR WIRING_DIR   (WIRING_DIR holds x86/wine-run.sh, x64/wine-run.sh)
+set -uo pipefail
+source=$1 wiring=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# The loaders.
+printf '#!/bin/sh\nexit 0\n' >"$work/silent"
+# An executable the kernel refuses, as it refuses Wine's 32-bit loader without IA-32 emulation.
+{ printf '\177ELF\001\001\001'; head -c 57 /dev/zero; } >"$work/cannot-start"
+# Says it is Wine, boots anything, and runs nothing: every program ends with 0.
+printf '#!/bin/sh\n[ "$1" = --version ] && echo "wine-8.0 (fake)"\nexit 0\n' >"$work/pretender"
+chmod +x "$work/silent" "$work/cannot-start" "$work/pretender"
+missing=$work/not-installed
+# Programs in place of a Windows program, for the evidence check on its own.
+printf '#!/bin/sh\necho "scenarios: 1 passed, 0 failed, 0 skipped"\n' >"$work/holds"
+printf '#!/bin/sh\necho "scenarios: 0 passed, 0 failed, 1 skipped"\n' >"$work/all-skipped"
+printf '#!/bin/sh\necho "[  PASSED  ] 0 tests."\n' >"$work/no-gtest"
+chmod +x "$work/holds" "$work/all-skipped" "$work/no-gtest"
+
+scenario="$source/examples/typical-road.json"
+expect="bash $source/tests/expect_run.sh"
+# name | expected | what the output must say | environment | command
+cases=(
+  "silent-x86|Failed|does not start as Wine|SUITE_WINE_LOADER=$work/silent|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
+  "cannot-start-x86|Skipped|cannot execute 32-bit x86 programs|SUITE_WINE_LOADER=$work/cannot-start|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
+  "no-wine32|Skipped|wine32 package|SUITE_WINE_LOADER=$missing|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
+  "no-wine32-x64-prefix|Skipped|wine32 package|SUITE_WINE_LOADER=$missing;SUITE_WINE_LOADER64=$work/pretender;SUITE_WINE_WINDOWS=x64|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
+  "silent-wine64-x64-prefix|Failed|does not start as Wine|SUITE_WINE_LOADER=$work/pretender;SUITE_WINE_LOADER64=$work/silent;SUITE_WINE_WINDOWS=x64|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
+  "pretender-x86|Failed|ended with status 0 instead of 7|SUITE_WINE_LOADER=$work/pretender|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
+  "silent-x64-build|Failed|does not start as Wine|SUITE_WINE_LOADER64=$work/silent|$expect scenarios $wiring/x64/wine-run.sh suitehost.exe run -q $scenario"
+  "cannot-start-x64-build|Skipped|cannot execute Wine's 64-bit loader|SUITE_WINE_LOADER64=$work/cannot-start|$expect scenarios $wiring/x64/wine-run.sh suitehost.exe run -q $scenario"
+  "no-wine64|Skipped|wine64 package|SUITE_WINE_LOADER64=$missing|$expect scenarios $wiring/x64/wine-run.sh suitehost.exe run -q $scenario"
+  "silent-program|Failed|printed no closing line|X=1|$expect scenarios $work/silent"
+  "silent-gtest|Failed|printed no '\[  PASSED  \] N tests' line|X=1|$expect gtest $work/no-gtest"
+  "silent-script|Failed|printed no 'ok: all N checks held' line|X=1|$expect ok $work/silent"
+  "holds|Passed|scenarios: 1 passed|X=1|$expect scenarios $work/holds"
+  "all-skipped|Skipped|every scenario was skipped|X=1|$expect scenarios $work/all-skipped"
+)
+
+# The cases as ctest sees them, with the properties the Windows tests have.
+mkdir -p "$work/ctest"
+for row in "${cases[@]}"; do
+  IFS='|' read -r name expected said environment command <<<"$row"
+  echo "add_test($name $command)"
+  echo "set_tests_properties($name PROPERTIES SKIP_RETURN_CODE 77 ENVIRONMENT \"$environment\")"
+done >"$work/ctest/CTestTestfile.cmake"
+(cd "$work/ctest" && ctest -V --timeout 60) >"$work/ctest.txt" 2>&1
+
+fail=0 checks=0 number=0
+for row in "${cases[@]}"; do
+  IFS='|' read -r name expected said environment command <<<"$row"
+  number=$((number + 1))
+  verdict=$(grep -E "Test +#$number: $name " "$work/ctest.txt" | grep -oE 'Passed|Failed|Skipped' | head -1)
+  output=$(grep -E "^$number: " "$work/ctest.txt")
+  if [ "$verdict" != "$expected" ]; then
+    echo "FAIL: $name: ctest reported '${verdict:-nothing}', expected $expected"
+    fail=1
+  elif ! grep -qE "$said" <<<"$output"; then
+    echo "FAIL: $name: $expected, but its output does not say '$said':"
+    echo "$output"
+    fail=1
+  else
+    echo "ok: $name: $expected, saying '$said'"
+    checks=$((checks + 1))
+  fi
+done
+[ "$fail" -eq 0 ] || { echo "ctest said:"; cat "$work/ctest.txt"; exit 1; }
+echo "ok: all $checks checks held"
