@@ -10,6 +10,7 @@
 #include <share.h>
 #include <time.h>
 
+#include "platform/registry_view.h"
 #include "testkit/system_strings.h"
 #include "testkit/text.h"
 #include "testkit/win32/import_table.h"
@@ -149,13 +150,22 @@ BOOL WINAPI CountingShellExecuteExW(SHELLEXECUTEINFOW* info) {
 
 // The view the library's opens reach: a 32-bit library on 64-bit Windows is given the 32-bit view
 // by WOW64. The x64 check build's 64-bit library asks for it here as WOW64 would, so that the
-// scenarios of 64-bit Windows meet the real redirector.
-REGSAM InView(REGSAM access) {
-  return answers().asWow64 && (access & KEY_WOW64_64KEY) == 0 ? access | KEY_WOW64_32KEY : access;
+// scenarios of 64-bit Windows meet the real redirector, for every key that Windows redirects. A
+// key that Windows shares between both views (HKCR\Installer, HKLM\SYSTEM) is the same key in
+// either view there, and is opened without the flag: Wine 8 sends a 64-bit program's
+// KEY_WOW64_32KEY opens of HKCR and HKLM\Software\Classes to Classes\Wow6432Node whatever the key,
+// so that a product registration is not found, where Windows finds it.
+REGSAM InView(HKEY parent, LPCWSTR path, REGSAM access) {
+  if (!answers().asWow64 || (access & KEY_WOW64_64KEY) != 0) return access;
+  if (parent == HKEY_LOCAL_MACHINE || parent == HKEY_CLASSES_ROOT) {
+    const std::optional<std::u16string> key = platform::CanonicalKey(KeyName(parent, path));
+    if (key && platform::View32(*key) == *key) return access;
+  }
+  return access | KEY_WOW64_32KEY;
 }
 
 LSTATUS WINAPI CountingRegOpenKeyExW(HKEY parent, LPCWSTR path, DWORD options, REGSAM access, PHKEY key) {
-  const LSTATUS status = RegOpenKeyExW(parent, path, options, InView(access), key);
+  const LSTATUS status = RegOpenKeyExW(parent, path, options, InView(parent, path, access), key);
   if (status == ERROR_SUCCESS) answers().keys[*key] = KeyName(parent, path);
   Log("open key", KeyName(parent, path), std::nullopt, "access " + Hex32(access), std::to_string(status));
   return status;
@@ -165,7 +175,7 @@ LSTATUS WINAPI CountingRegCreateKeyExW(HKEY parent, LPCWSTR path, DWORD reserved
                                        REGSAM access, const LPSECURITY_ATTRIBUTES security, PHKEY key,
                                        LPDWORD disposition) {
   const LSTATUS status =
-      RegCreateKeyExW(parent, path, reserved, cls, options, InView(access), security, key, disposition);
+      RegCreateKeyExW(parent, path, reserved, cls, options, InView(parent, path, access), security, key, disposition);
   if (status == ERROR_SUCCESS) answers().keys[*key] = KeyName(parent, path);
   Log("create key", KeyName(parent, path), std::nullopt, "access " + Hex32(access), std::to_string(status));
   return status;

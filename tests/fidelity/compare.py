@@ -75,6 +75,7 @@ def main(argv):
     expected, actual = load(argv[1]), load(argv[2])
     by_file = {s["file"]: s for s in actual["scenarios"]}
     agreed = disagreed = skipped = missing = 0
+    reasons = {}
     for a in expected["scenarios"]:
         b = by_file.get(a["file"])
         if b is None:
@@ -83,7 +84,9 @@ def main(argv):
             continue
         if "skipped" in a or "skipped" in b:
             skipped += 1
-            print("%s: skipped, %s" % (a["file"], a.get("skipped") or b.get("skipped")))
+            reason = a.get("skipped") or b.get("skipped")
+            reasons[reason] = reasons.get(reason, 0) + 1
+            print("%s: skipped, %s" % (a["file"], reason))
             continue
         lines = differences(a, b)
         if not lines:
@@ -97,6 +100,9 @@ def main(argv):
             shutil.copy(a["file"], keep)
             with open(os.path.join(keep, os.path.basename(a["file"]) + ".diff.txt"), "w", encoding="utf-8") as f:
                 f.write(text)
+    # Skipped files are not agreement: counted apart, with why.
+    for reason, count in sorted(reasons.items(), key=lambda item: -item[1]):
+        print("not compared, %d file%s: %s" % (count, "" if count == 1 else "s", reason))
     print("compared: %d agree, %d disagree, %d skipped, %d missing" % (agreed, disagreed, skipped, missing))
     return 0 if disagreed == 0 and missing == 0 else 1
 
