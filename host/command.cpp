@@ -135,7 +135,7 @@ Result<scenario::Scenario> CallScenario(const CallOptions& options) {
   s.library = options.library;
   if (options.windows != "x86" && options.windows != "x64")
     return Failure("--windows " + options.windows + ": expected x86 (32-bit Windows) or x64 (64-bit Windows)");
-  s.windows = options.windows == "x64" ? platform::Windows::X64 : platform::Windows::X86;
+  s.windows = options.windows == "x64" ? machine::Windows::X64 : machine::Windows::X86;
   for (const std::string& p : options.properties) {
     const Result<Pair> pair = SplitPair("--property", p, "NAME=VALUE");
     if (!pair) return Failure(pair.error());

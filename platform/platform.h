@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/records.h"
 
 namespace platform {
 
@@ -33,6 +32,26 @@ constexpr std::uint32_t kKeyCreateSubKey = 0x0004;
 constexpr std::uint32_t kKeyRead = 0x20019;
 constexpr std::uint32_t kKeyWrite = 0x20006;
 constexpr std::uint32_t kKeyAllAccess = 0xF003F;
+
+// A program start as ShellExecuteExW is given it.
+struct ShellStart {
+  std::uint32_t mask = 0;
+  std::u16string verb;
+  std::u16string file;
+  std::u16string parameters;
+  std::u16string directory;
+  int show = 0;
+};
+
+// The local time as the C runtime gives it.
+struct LocalTime {
+  int year = 0;    // e.g. 2014
+  int month = 0;   // 1-12
+  int day = 0;     // 1-31
+  int hour = 0;    // 0-23
+  int minute = 0;  // 0-59
+  int second = 0;  // 0-60
+};
 
 // ---- Registry ------------------------------------------------------------------------------
 enum class Hive { LocalMachine, ClassesRoot };

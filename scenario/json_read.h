@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/records.h"
+#include "machine/records.h"
 #include "scenario/scenario.h"
 
 namespace scenario {
@@ -97,13 +97,16 @@ void ReadMachine(const Json& j, Scenario& s);
 
 }  // namespace scenario
 
-namespace platform {
+namespace machine {
 // A registry value: a text (REG_SZ with its terminator), or an object naming the form.
 void from_json(const scenario::Json& j, RegValue& value);
-// A program expected to start: file, parameters, directory.
-void from_json(const scenario::Json& j, ShellStart& p);
 // A message box expected: text and caption.
 void from_json(const scenario::Json& j, MessageShown& m);
+}  // namespace machine
+
+namespace platform {
+// A program expected to start: file, parameters, directory.
+void from_json(const scenario::Json& j, ShellStart& p);
 // "YYYY-MM-DD HH:MM:SS".
 void from_json(const scenario::Json& j, LocalTime& c);
 }  // namespace platform

@@ -20,13 +20,6 @@ void from_json(const scenario::Json& j, ShellStart& p) {
   if (j.contains("directory")) p.directory = scenario::Under("directory", [&] { return scenario::Text(j["directory"]); });
 }
 
-void from_json(const scenario::Json& j, MessageShown& m) {
-  scenario::OnlyKeys(j, {"text", "caption"});
-  m = MessageShown{};
-  if (j.contains("text")) m.text = scenario::Under("text", [&] { return scenario::Text(j["text"]); });
-  if (j.contains("caption")) m.caption = scenario::Under("caption", [&] { return scenario::Text(j["caption"]); });
-}
-
 void from_json(const scenario::Json& j, LocalTime& c) {
   const std::string text = j.is_string() ? j.get<std::string>() : "";
   c = LocalTime{};
@@ -38,6 +31,17 @@ void from_json(const scenario::Json& j, LocalTime& c) {
 }
 
 }  // namespace platform
+
+namespace machine {
+
+void from_json(const scenario::Json& j, MessageShown& m) {
+  scenario::OnlyKeys(j, {"text", "caption"});
+  m = MessageShown{};
+  if (j.contains("text")) m.text = scenario::Under("text", [&] { return scenario::Text(j["text"]); });
+  if (j.contains("caption")) m.caption = scenario::Under("caption", [&] { return scenario::Text(j["caption"]); });
+}
+
+}  // namespace machine
 
 namespace scenario {
 namespace {
@@ -139,9 +143,9 @@ void from_json(const Json& j, Volume& v) {
 
 namespace {
 
-platform::Windows WindowsKind(const Json& j) {
-  if (j == "x86") return platform::Windows::X86;
-  if (j == "x64") return platform::Windows::X64;
+machine::Windows WindowsKind(const Json& j) {
+  if (j == "x86") return machine::Windows::X86;
+  if (j == "x64") return machine::Windows::X64;
   Fail("expected \"x86\" (32-bit Windows) or \"x64\" (64-bit Windows)");
 }
 
@@ -149,7 +153,7 @@ platform::Windows WindowsKind(const Json& j) {
 void RefuseWow64Keys(const Json& keys) {
   if (!keys.is_object()) return;
   for (const auto& item : keys.items()) {
-    const auto canonical = platform::CanonicalKey(testkit::FromUtf8(item.key()));
+    const auto canonical = machine::CanonicalKey(testkit::FromUtf8(item.key()));
     if (canonical && IsWow64Path(*canonical)) Under(item.key(), [] { Fail(kWow64Refusal); });
   }
 }
@@ -181,7 +185,7 @@ void from_json(const Json& j, Scenario& s) {
   if (!j.contains("library")) Fail("a scenario needs \"library\" (ovrel, caddon, or a path)");
   // Read first: it decides what the key paths everywhere else mean.
   if (j.contains("windows")) s.windows = Under("windows", [&] { return WindowsKind(j["windows"]); });
-  if (s.windows == platform::Windows::X86) RefuseWow64Paths(j);
+  if (s.windows == machine::Windows::X86) RefuseWow64Paths(j);
   const std::pair<const char*, std::string*> texts[] = {
       {"library", &s.library}, {"name", &s.name}, {"description", &s.description}, {"nativeOnly", &s.nativeOnly},
       {"wineDiffers", &s.wineDiffers}};

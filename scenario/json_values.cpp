@@ -85,7 +85,7 @@ std::uint64_t Bytes(const Json& j) {
 }
 
 std::u16string Key(const std::string& key) {
-  const auto canonical = platform::CanonicalKey(testkit::FromUtf8(key));
+  const auto canonical = machine::CanonicalKey(testkit::FromUtf8(key));
   if (!canonical) Fail("key root must be HKEY_LOCAL_MACHINE (HKLM) or HKEY_CLASSES_ROOT (HKCR)");
   return *canonical;
 }
@@ -112,7 +112,9 @@ TextTable Texts(const Json& j, const char* what) {
 
 }  // namespace scenario
 
-namespace platform {
+namespace machine {
+
+using namespace platform;  // the registry's type numbers
 namespace {
 
 using scenario::Fail;
@@ -205,4 +207,4 @@ void from_json(const Json& j, RegValue& value) {
     Under("terminated", [] { Fail("terminated goes with sz or expand_sz only"); });
 }
 
-}  // namespace platform
+}  // namespace machine

@@ -14,7 +14,7 @@ using testkit::ToUtf8;
 
 std::u16string FromAnsi(const std::string& bytes) {
   std::u16string text;
-  for (unsigned char c : bytes) text += platform::FromCodePage1252(c);
+  for (unsigned char c : bytes) text += machine::FromCodePage1252(c);
   return text;
 }
 
@@ -27,7 +27,7 @@ struct Parser {
   bool ansi = false;  // REGEDIT4
   size_t line = 0;
   std::u16string key;  // the current key, canonical; empty before the first
-  platform::Windows windows = platform::Windows::X86;
+  machine::Windows windows = machine::Windows::X86;
 
   bool Fail(const std::string& what) {
     error = name + ":" + std::to_string(line) + ": " + what;
@@ -162,9 +162,9 @@ struct Parser {
       change.kind = RegistryChange::Kind::DeleteKey;
       path.erase(0, 1);
     }
-    const auto canonical = platform::CanonicalKey(path);
+    const auto canonical = machine::CanonicalKey(path);
     if (!canonical) return Fail("key root is not HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT: " + ToUtf8(path));
-    if (windows == platform::Windows::X86 && IsWow64Path(*canonical))
+    if (windows == machine::Windows::X86 && IsWow64Path(*canonical))
       return Fail(kWow64Refusal + (": " + ToUtf8(path)));
     change.key = *canonical;
     changes.push_back(change);
@@ -233,14 +233,14 @@ bool IsWow64Path(const std::u16string& path) {
   for (size_t start = 0; start <= path.size();) {
     size_t end = path.find(u'\\', start);
     if (end == std::u16string::npos) end = path.size();
-    if (platform::NoCaseLess::Same(path.substr(start, end - start), u"WOW6432Node")) return true;
+    if (machine::NoCaseLess::Same(path.substr(start, end - start), u"WOW6432Node")) return true;
     start = end + 1;
   }
   return false;
 }
 
 Result<std::vector<RegistryChange>> ParseRegText(const std::string& name, const std::string& bytes,
-                                                 platform::Windows windows) {
+                                                 machine::Windows windows) {
   std::u16string text;
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
       static_cast<unsigned char>(bytes[1]) == 0xFE) {
@@ -259,7 +259,7 @@ Result<std::vector<RegistryChange>> ParseRegText(const std::string& name, const 
   return changes;
 }
 
-Result<std::vector<RegistryChange>> ReadRegFile(const std::string& path, platform::Windows windows) {
+Result<std::vector<RegistryChange>> ReadRegFile(const std::string& path, machine::Windows windows) {
   Result<std::string> bytes = testkit::ReadWholeFile(path);
   if (!bytes) return testkit::Failure(bytes.error());
   return ParseRegText(path, *bytes, windows);

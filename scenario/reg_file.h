@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry_view.h"
+#include "machine/registry_view.h"
 #include "testkit/machine.h"
 
 namespace scenario {
@@ -20,9 +20,9 @@ extern const char kWow64Refusal[];
 
 // The file's changes in order, for a machine running `windows`; a failure says "FILE:LINE: what
 // is wrong".
-Result<std::vector<RegistryChange>> ReadRegFile(const std::string& path, platform::Windows windows);
+Result<std::vector<RegistryChange>> ReadRegFile(const std::string& path, machine::Windows windows);
 // The same for text already in memory; `name` is used in messages.
 Result<std::vector<RegistryChange>> ParseRegText(const std::string& name, const std::string& bytes,
-                                                 platform::Windows windows = platform::Windows::X86);
+                                                 machine::Windows windows = machine::Windows::X86);
 
 }  // namespace scenario

@@ -34,7 +34,7 @@ const char16_t* const kActionKeys[] = {
 // machine's registry holds them: in the 32-bit view on 64-bit Windows), each once.
 std::vector<std::u16string> ChangedKeys(const Scenario& s) {
   std::set<std::u16string, testkit::NoCaseLess> keys;
-  for (const char16_t* key : kActionKeys) keys.insert(platform::KeyInView(s.windows, key, 0));
+  for (const char16_t* key : kActionKeys) keys.insert(machine::KeyInView(s.windows, key, 0));
   for (const RegistryChange& change : s.registry) keys.insert(change.key);
   for (const auto& [key, rights] : s.denied) keys.insert(key);
   return std::vector<std::u16string>(keys.begin(), keys.end());
@@ -87,11 +87,13 @@ Result<> SetUpMachine(const Scenario& s, Machine& m) {
     if (Result<> done = m.SetEnvironment(name, value); !done) return done;
   for (const auto& [path, readable] : s.files)
     if (Result<> done = m.AddFile(path, readable); !done) return done;
-  for (const Volume& v : s.volumes) m.SetVolume(v.root, v.freeBytes, v.fails);
-  if (s.windowsFolder) m.SetWindowsFolder(*s.windowsFolder);
-  if (s.clock) m.SetClock(*s.clock);
-  for (int answer : s.messageAnswers) m.QueueMessageAnswer(answer);
-  m.SetShutdownPrivilege(s.privilegeLookupWorks, s.privilegeAdjustError);
+  machine::AnswerSheet& sheet = m.Answers();
+  for (const Volume& v : s.volumes) sheet.volumes[v.root] = {v.freeBytes, v.fails};
+  if (s.windowsFolder) sheet.windowsFolder = *s.windowsFolder;
+  if (s.clock) sheet.clock = *s.clock;
+  for (int answer : s.messageAnswers) sheet.messageAnswers.push_back(answer);
+  sheet.privilegeLookupWorks = s.privilegeLookupWorks;
+  sheet.privilegeAdjustError = s.privilegeAdjustError;
   return {};
 }
 
@@ -122,14 +124,14 @@ std::vector<T> Since(const std::vector<T>& all, size_t count) {
 // order it made them, then the registry changes they made.
 CallOutcome Call(testkit::ActionFunction action, TestEngine& engine, Machine& m, StepReport& r) {
   const testkit::RegistryState before = m.Registry();
-  const size_t starts = m.ProgramsStarted().size(), shown = m.MessagesShown().size(),
-               restarts = m.RestartsRequested().size(), calls = engine.journal.size(),
-               systemCalls = m.SystemCalls().size();
-  engine.systemCallCount = [&m] { return m.SystemCalls().size(); };
+  const machine::AnswerSheet& sheet = m.Answers();
+  const size_t starts = sheet.programsStarted.size(), shown = sheet.messagesShown.size(),
+               restarts = sheet.restarts.size(), calls = engine.journal.size(), systemCalls = sheet.calls.size();
+  engine.systemCallCount = [&sheet] { return sheet.calls.size(); };
   CallOutcome outcome;
   outcome.result = r.result = action(&engine);
   engine.systemCallCount = nullptr;
-  const std::vector<testkit::SystemCall>& system = m.SystemCalls();
+  const std::vector<testkit::SystemCall>& system = sheet.calls;
   size_t next = systemCalls;
   for (size_t c = calls; c < engine.journal.size(); ++c) {
     const testkit::HostCall& call = engine.journal[c];
@@ -141,9 +143,9 @@ CallOutcome Call(testkit::ActionFunction action, TestEngine& engine, Machine& m,
   for (; next < system.size(); ++next) r.trace.push_back(MachineEntry(system[next]));
   for (size_t k = systemCalls; k < system.size(); ++k) outcome.machine.push_back(MachineEntry(system[k]).line);
   RegistryDiff(before, m.Registry(), r.trace);
-  outcome.starts = Since(m.ProgramsStarted(), starts);
-  outcome.messages = Since(m.MessagesShown(), shown);
-  outcome.restarted = m.RestartsRequested().size() > restarts;
+  outcome.starts = Since(sheet.programsStarted, starts);
+  outcome.messages = Since(sheet.messagesShown, shown);
+  outcome.restarted = sheet.restarts.size() > restarts;
   return outcome;
 }
 
@@ -263,7 +265,7 @@ ScenarioReport Runner::State::Run(const Prepared& p) {
   report.file = s.file;
   report.name = s.name;
   report.description = s.description;
-  report.windows = platform::WindowsName(s.windows);
+  report.windows = machine::WindowsName(s.windows);
 #ifdef _WIN32
   // Never silently: the report names the scenario and the reason it cannot run here.
   if (!s.nativeOnly.empty()) report.skipReason = "runs natively only: " + s.nativeOnly;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/com.h"
-#include "platform/registry_view.h"
+#include "machine/registry_view.h"
 #include "testkit/machine.h"
 #include "testkit/result.h"
 
@@ -71,7 +71,7 @@ struct Scenario {
   std::string wineDiffers;  // where Wine differs from Windows for it: it runs on Windows, not on Wine
   bool fromCommandLine = false;  // made by `suitehost call`: its mistakes are the command line's
   // The Windows the machine runs; on x64 key paths are the machine's own, WOW6432Node included.
-  platform::Windows windows = platform::Windows::X86;
+  machine::Windows windows = machine::Windows::X86;
 
   PropertyList properties;
   TextTable translations;

@@ -153,7 +153,7 @@ std::string JournalText(const Journal& journal) {
   for (const FileRecord& f : journal.files)
     files.push_back({{"path", Name(f.path)}, {"bytes", f.bytes ? Json(Hex({f.bytes->begin(), f.bytes->end()})) : Json()}});
   for (const std::u16string& folder : journal.folders) folders.push_back(Name(folder));
-  return Json{{"suitehostJournal", 1}, {"windows", platform::WindowsName(journal.windows)}, {"keys", keys},
+  return Json{{"suitehostJournal", 1}, {"windows", machine::WindowsName(journal.windows)}, {"keys", keys},
               {"files", files}, {"folders", folders}}
              .dump() +
          "\n";
@@ -167,7 +167,7 @@ Result<Journal> ParseJournal(const std::string& text) {
     // Journals written before 64-bit machines were modelled have no "windows": theirs was x86.
     const std::string windows = j.value("windows", "x86");
     if (windows != "x86" && windows != "x64") return Failure("unknown Windows \"" + windows + "\" in the journal");
-    journal.windows = windows == "x64" ? platform::Windows::X64 : platform::Windows::X86;
+    journal.windows = windows == "x64" ? machine::Windows::X64 : machine::Windows::X86;
     for (const Json& k : j.at("keys"))
       journal.keys.push_back({Name(k.at("path")), k.at("tree").is_null() ? std::nullopt : std::optional<KeyTree>(TreeOf(k.at("tree"))),
                               k.at("valuesOnly").get<bool>()});

@@ -40,7 +40,7 @@ struct FileRecord {
 struct Journal {
   // The registry view the key paths are in: on 64-bit Windows an x64 scenario's paths are the
   // machine's own, an x86 scenario's those of the 32-bit view.
-  platform::Windows windows = platform::Windows::X86;
+  machine::Windows windows = machine::Windows::X86;
   std::vector<KeyRecord> keys;
   std::vector<FileRecord> files;
   std::vector<std::u16string> folders;  // folders that did not exist, outermost first

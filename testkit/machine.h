@@ -10,21 +10,22 @@
 #include <string>
 #include <vector>
 
-#include "platform/records.h"
-#include "platform/registry_view.h"
+#include "machine/answers.h"
+#include "machine/records.h"
+#include "machine/registry_view.h"
 #include "testkit/result.h"
 #include "testkit/system_strings.h"
 
 namespace testkit {
 
-using platform::CanonicalKey;
+using machine::CanonicalKey;
 using platform::LocalTime;
-using platform::MessageShown;
-using platform::NoCaseLess;
-using platform::RegValue;
+using machine::MessageShown;
+using machine::NoCaseLess;
+using machine::RegValue;
 using platform::ShellStart;
-using platform::ShutdownRequest;
-using platform::SystemCall;
+using machine::ShutdownRequest;
+using machine::SystemCall;
 
 // Key paths are canonical: "HKEY_LOCAL_MACHINE\...".
 struct RegistryChange {
@@ -49,7 +50,7 @@ class Machine {
   // where nothing was installed; a key the scenario only looks at is never changed. `files`: the
   // files it will place. On a real system all that it will change is recorded first, in a
   // journal file, and Finish() puts it back.
-  virtual Result<> Reset(platform::Windows windows, const std::vector<std::u16string>& observed,
+  virtual Result<> Reset(machine::Windows windows, const std::vector<std::u16string>& observed,
                          const std::vector<std::u16string>& changed,
                          const std::vector<std::u16string>& files) = 0;
   // Puts back everything the scenario changed; says what could not be put back.
@@ -66,19 +67,13 @@ class Machine {
   virtual Result<> DenyAccess(const std::u16string& key, std::uint32_t rights) = 0;
   virtual Result<> SetEnvironment(const std::u16string& name, const std::optional<std::u16string>& value) = 0;
   virtual Result<> AddFile(const std::u16string& path, bool readable) = 0;
-  virtual void SetVolume(const std::u16string& root, std::uint64_t callerFreeBytes, bool fails) = 0;
-  virtual void SetWindowsFolder(const std::u16string& folder) = 0;
-  virtual void SetClock(const LocalTime& clock) = 0;
-  virtual void QueueMessageAnswer(int answer) = 0;
-  virtual void SetShutdownPrivilege(bool lookupWorks, std::uint32_t adjustError) = 0;
-
   // The values of the keys given to Reset, for those that exist.
   virtual RegistryState Registry() const = 0;
-  virtual std::vector<ShellStart> ProgramsStarted() const = 0;
-  virtual std::vector<MessageShown> MessagesShown() const = 0;
-  virtual std::vector<ShutdownRequest> RestartsRequested() const = 0;
-  // Every call the actions made on the system since Reset, in order.
-  virtual const std::vector<SystemCall>& SystemCalls() const = 0;
+  // What the machine answers where the actions ask it (volumes, the Windows folder, the clock,
+  // message box answers, the privilege outcome), and what they asked of it: every call on the
+  // system since Reset in order, programs started, message boxes, restart requests.
+  virtual machine::AnswerSheet& Answers() = 0;
+  virtual const machine::AnswerSheet& Answers() const = 0;
   // Registry keys and token handles that an action left open.
   virtual int OpenHandles() const = 0;
   // System strings made and not yet freed by the actions and the engine.

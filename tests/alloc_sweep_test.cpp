@@ -46,7 +46,7 @@ const std::u16string kProduct =
 const std::u16string kManager = u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 
 void Text(const std::u16string& key, const char16_t* name, const std::u16string& text) {
-  sim::machine().registry.SetValue(key, name, sim::RegValue{platform::kRegSz, testkit::UnitBytes(text + u'\0')});
+  sim::machine().registry.SetValue(key, name, machine::RegValue{platform::kRegSz, testkit::UnitBytes(text + u'\0')});
 }
 
 struct Road {
@@ -76,8 +76,8 @@ const Road kRoads[] = {
        e.properties = {{u"INSTALLDIR", u"D:\\Corvane"}, {u"DEFINED_INSTALLDIR", u"D:\\Old"}, {u"ORVIX", u"1"},
                        {u"TOSKAN", u"1"}, {u"REQUIRED_SPACE_ORVIX", u"2.5"}, {u"REQUIRED_SPACE_TOSKAN", u"0.75"},
                        {u"REQUIRED_SPACE_SYSTEM", u"1"}};
-       sim::machine().volumes[u"D:\\"] = {40ull << 30, false};
-       sim::machine().volumes[u"C:\\"] = {1ull << 29, false};
+       sim::machine().answers.volumes[u"D:\\"] = {40ull << 30, false};
+       sim::machine().answers.volumes[u"C:\\"] = {1ull << 29, false};
        sim::machine().environment[u"SystemRoot"] = u"C:\\Windows";
      }},
     {"finishAction, success", finishAction,
@@ -100,7 +100,7 @@ const Road kRoads[] = {
     {"detectORVIX, registered product", detectORVIX,
      [](testkit::TestEngine&) {
        Text(kProduct, u"ProductName", u"Corvane ORVIX");
-       sim::machine().registry.SetValue(kProduct, u"Version", sim::RegValue{platform::kRegDword, {0, 0, 0, 2}});
+       sim::machine().registry.SetValue(kProduct, u"Version", machine::RegValue{platform::kRegDword, {0, 0, 0, 2}});
      }},
     {"SetPortalTypeRegistry", SetPortalTypeRegistry,
      [](testkit::TestEngine& e) { e.properties = {{u"ORVIXPortalTypeProp", u"Integrated"}}; }},
@@ -108,8 +108,8 @@ const Road kRoads[] = {
      [](testkit::TestEngine&) {
        Text(kServer, u"ORVIXTYPE", u"evaluation");
        sim::machine().registry.SetValue(kManager, u"PendingFileRenameOperations",
-                                        sim::RegValue{platform::kRegMultiSz, testkit::UnitBytes(std::u16string(u"a\0\0", 3))});
-       sim::machine().messageAnswers.push_back(platform::kIdYes);
+                                        machine::RegValue{platform::kRegMultiSz, testkit::UnitBytes(std::u16string(u"a\0\0", 3))});
+       sim::machine().answers.messageAnswers.push_back(platform::kIdYes);
      },
      S_OK},
 };

@@ -15,18 +15,18 @@ const std::u16string kManager = u"HKLM\\SYSTEM\\CurrentControlSet\\Control\\Sess
 class CaddonTest : public ActionTest {
  protected:
   void SetDword(const std::u16string& key, const std::u16string& name, std::uint32_t number) {
-    sim::RegValue value{platform::kRegDword, {}};
+    machine::RegValue value{platform::kRegDword, {}};
     for (int i = 0; i < 4; ++i) value.data.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
-    sim::machine().registry.SetValue(*platform::CanonicalKey(key), name, value);
+    sim::machine().registry.SetValue(*machine::CanonicalKey(key), name, value);
   }
   void SetRaw(const std::u16string& key, const std::u16string& name, std::u16string units) {
-    sim::RegValue value{platform::kRegSz, {}};
+    machine::RegValue value{platform::kRegSz, {}};
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(units.data());
     value.data.assign(bytes, bytes + units.size() * 2);
-    sim::machine().registry.SetValue(*platform::CanonicalKey(key), name, value);
+    sim::machine().registry.SetValue(*machine::CanonicalKey(key), name, value);
   }
   void Deny(const std::u16string& key) {
-    sim::machine().registry.CreateKey(*platform::CanonicalKey(key)).deniedAccess = platform::kKeySetValue;
+    sim::machine().registry.CreateKey(*machine::CanonicalKey(key)).deniedAccess = platform::kKeySetValue;
   }
   std::optional<std::u16string> Exist() {
     EXPECT_EQ(detectORVIX(&engine), S_OK);
@@ -68,7 +68,7 @@ TEST_F(CaddonTest, ServerKeyVersionsAreMatchedWhole) {
 
 TEST_F(CaddonTest, MissingOrRefusedKeysWriteNothing) {
   EXPECT_EQ(Exist(), std::nullopt);
-  sim::machine().registry.CreateKey(*platform::CanonicalKey(kServer));
+  sim::machine().registry.CreateKey(*machine::CanonicalKey(kServer));
   EXPECT_EQ(Exist(), std::nullopt);  // no "Version"
   // Without administrative rights the product key is refused and the server key tried next.
   SetRegistryText(kProduct, u"ProductName", u"Corvane ORVIX");
@@ -97,7 +97,7 @@ TEST_F(CaddonTest, PortalTypeIsStoredInTheAnsiCodePage) {
   for (const Row& row : rows) {
     engine.properties[u"ORVIXPortalTypeProp"] = row.property;
     EXPECT_EQ(SetPortalTypeRegistry(&engine), S_OK);
-    auto value = sim::machine().registry.GetValue(*platform::CanonicalKey(kServer), u"IsIntegratedPortal");
+    auto value = sim::machine().registry.GetValue(*machine::CanonicalKey(kServer), u"IsIntegratedPortal");
     ASSERT_TRUE(value.has_value());
     EXPECT_EQ(value->type, platform::kRegSz);
     EXPECT_EQ(StoredText(kServer, u"IsIntegratedPortal"), row.stored) << testkit::ToUtf8(row.property);
@@ -109,7 +109,7 @@ TEST_F(CaddonTest, PortalTypeIsStoredInTheAnsiCodePage) {
 TEST_F(CaddonTest, PortalTypeCreatesTheKeyAndNeedsTheRightToWrite) {
   engine.properties[u"ORVIXPortalTypeProp"] = u"0";
   SetPortalTypeRegistry(&engine);
-  const sim::RegKeyData* key = sim::machine().registry.FindKey(*platform::CanonicalKey(kServer));
+  const machine::RegKeyData* key = sim::machine().registry.FindKey(*machine::CanonicalKey(kServer));
   ASSERT_NE(key, nullptr);
   EXPECT_EQ(key->values.size(), 1u);
   sim::Reset();
@@ -125,40 +125,40 @@ class RebootTest : public CaddonTest {
     CaddonTest::SetUp();
     SetRegistryText(kServer, u"ORVIXTYPE", u"evaluation");
     SetRaw(kManager, u"PendingFileRenameOperations", std::u16string(u"\\??\\C:\\a\0\0", 11));
-    sim::machine().messageAnswers = {platform::kIdYes};
+    sim::machine().answers.messageAnswers = {platform::kIdYes};
   }
   size_t Shown() {
     EXPECT_EQ(RebootMachine(nullptr), S_OK);
     EXPECT_EQ(sim::machine().openTokens, 0);
-    return sim::machine().messagesShown.size();
+    return sim::machine().answers.messagesShown.size();
   }
-  bool Restarted() { return !sim::machine().shutdownRequests.empty(); }
+  bool Restarted() { return !sim::machine().answers.restarts.empty(); }
 };
 
 TEST_F(RebootTest, YesRestartsAtOnceWithForce) {
   ASSERT_EQ(Shown(), 1u);
-  const sim::MessageShown& box = sim::machine().messagesShown[0];
+  const machine::MessageShown& box = sim::machine().answers.messagesShown[0];
   EXPECT_EQ(box.text, u"It is recommended to restart the machine. Save and close any unsaved files "
                       u"and click Yes to reboot.");
   EXPECT_EQ(box.caption, u"Corvane ORVIX");
   EXPECT_EQ(box.style, platform::kMbYesNo);
   ASSERT_TRUE(Restarted());
-  EXPECT_EQ(sim::machine().shutdownRequests[0].flags, 6u);
-  EXPECT_EQ(sim::machine().shutdownRequests[0].reason, 0x80020003u);
+  EXPECT_EQ(sim::machine().answers.restarts[0].flags, 6u);
+  EXPECT_EQ(sim::machine().answers.restarts[0].reason, 0x80020003u);
   EXPECT_EQ(engine.journal.size(), 0u);  // the argument is never used
 }
 
 TEST_F(RebootTest, NoAnswerOrNoPrivilegeRestartsNothing) {
-  sim::machine().messageAnswers = {platform::kIdNo};
+  sim::machine().answers.messageAnswers = {platform::kIdNo};
   EXPECT_EQ(Shown(), 1u);
   EXPECT_FALSE(Restarted());
-  sim::machine().messageAnswers = {platform::kIdYes};
-  sim::machine().privilegeAdjustError = platform::kNotAllAssigned;
+  sim::machine().answers.messageAnswers = {platform::kIdYes};
+  sim::machine().answers.privilegeAdjustError = platform::kNotAllAssigned;
   EXPECT_EQ(Shown(), 2u);
   EXPECT_FALSE(Restarted());
-  sim::machine().privilegeAdjustError = 0;
-  sim::machine().privilegeLookupWorks = false;
-  sim::machine().messageAnswers = {platform::kIdYes};
+  sim::machine().answers.privilegeAdjustError = 0;
+  sim::machine().answers.privilegeLookupWorks = false;
+  sim::machine().answers.messageAnswers = {platform::kIdYes};
   EXPECT_EQ(Shown(), 3u);
   EXPECT_FALSE(Restarted());
 }
@@ -169,22 +169,22 @@ TEST_F(RebootTest, InstallationTypeDecides) {
     size_t shown;
   } rows[] = {{u"upgrade", 0}, {u"Upgrade", 1}, {u"", 1}, {u"evaluation", 1}, {nullptr, 0}};
   for (const Row& row : rows) {
-    sim::machine().messagesShown.clear();
-    sim::machine().messageAnswers = {platform::kIdNo};
+    sim::machine().answers.messagesShown.clear();
+    sim::machine().answers.messageAnswers = {platform::kIdNo};
     if (row.type != nullptr)
       SetRegistryText(kServer, u"ORVIXTYPE", row.type);
     else
-      sim::machine().registry.FindKey(*platform::CanonicalKey(kServer))->values.clear();
+      sim::machine().registry.FindKey(*machine::CanonicalKey(kServer))->values.clear();
     EXPECT_EQ(Shown(), row.shown) << (row.type ? testkit::ToUtf8(row.type) : "none");
   }
-  sim::machine().registry.DeleteKey(*platform::CanonicalKey(kServer));
+  sim::machine().registry.DeleteKey(*machine::CanonicalKey(kServer));
   EXPECT_EQ(Shown(), 0u);
 }
 
 TEST_F(RebootTest, PendingOperationsOfAnyLengthCount) {
   SetRaw(kManager, u"PendingFileRenameOperations", std::u16string(2000, u'p'));  // 4000 bytes
   EXPECT_EQ(Shown(), 1u);
-  sim::machine().registry.FindKey(*platform::CanonicalKey(kManager))->values.clear();
+  sim::machine().registry.FindKey(*machine::CanonicalKey(kManager))->values.clear();
   EXPECT_EQ(Shown(), 1u);  // no list: no offer
   SetRaw(kManager, u"PendingFileRenameOperations", u"x");
   Deny(kManager);  // without administrative rights

@@ -29,14 +29,14 @@ TEST(CallScenario, OptionsBecomeTheMachineAndOneCall) {
   ASSERT_EQ(s->steps.size(), 1u);
   EXPECT_EQ(s->steps[0].action, "calculateRequiredSpace");
   EXPECT_EQ(s->steps[0].where, "/steps/0");
-  EXPECT_EQ(s->windows, platform::Windows::X86);
+  EXPECT_EQ(s->windows, machine::Windows::X86);
 
   // On 64-bit Windows the same export is the machine's own registry.
   o.windows = "x64";
   o.regFiles = {SUITE_SOURCE_FOLDER "/examples/registry/orvix-2.2-x64.reg"};
   const auto x64 = suitehost::CallScenario(o);
   ASSERT_TRUE(x64) << x64.error();
-  EXPECT_EQ(x64->windows, platform::Windows::X64);
+  EXPECT_EQ(x64->windows, machine::Windows::X64);
   EXPECT_EQ(x64->registry.back().key, u"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Pellucor\\TAMBER VANTLE Install");
 }
 

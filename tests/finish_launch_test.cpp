@@ -15,8 +15,8 @@ class FinishTest : public ActionTest {
  protected:
   void SetUp() override {
     ActionTest::SetUp();
-    sim::machine().registry.CreateKey(*platform::CanonicalKey(kRecord));
-    sim::machine().clock = platform::LocalTime{2014, 2, 1, 9, 5, 3};
+    sim::machine().registry.CreateKey(*machine::CanonicalKey(kRecord));
+    sim::machine().answers.clock = platform::LocalTime{2014, 2, 1, 9, 5, 3};
     engine.translations[u"IDS_INSTALL_SUCCESS"] = u"[SUCCESS]";
     engine.expansions[u"[SUCCESS]"] = u"Installation completed";
     engine.properties = {{u"INSTALLDIR", u"D:\\Corvane"},
@@ -25,7 +25,7 @@ class FinishTest : public ActionTest {
                          {u"QUOR_VERSION", u"3.0.0.1"}};
   }
   std::u16string Stored(const char16_t* name) { return StoredText(kRecord, name).value_or(u"<none>"); }
-  const std::vector<platform::ShellStart>& Started() { return sim::machine().programsStarted; }
+  const std::vector<platform::ShellStart>& Started() { return sim::machine().answers.programsStarted; }
 };
 
 TEST_F(FinishTest, SuccessRecordsTheFolderAndStartsThePostInstallProgram) {
@@ -47,7 +47,7 @@ TEST_F(FinishTest, SuccessRecordsTheFolderAndStartsThePostInstallProgram) {
 TEST_F(FinishTest, StatusesThatOnlyLookAlikeAreFailures) {
   for (const char16_t* status : {u"installation completed", u"Installation completed "}) {
     sim::Reset();
-    sim::machine().registry.CreateKey(*platform::CanonicalKey(kRecord));
+    sim::machine().registry.CreateKey(*machine::CanonicalKey(kRecord));
     SetRegistryText(kRecord, u"InstallDir", u"E:\\Before");
     engine.properties[u"ISInstallStatus"] = status;
     EXPECT_EQ(finishAction(&engine), S_OK);
@@ -71,9 +71,9 @@ TEST_F(FinishTest, BothResolvingEmptyIsSuccessAndEmptyFolderIsNotRecorded) {
 
 TEST_F(FinishTest, MissingRecordKeyIsNeverCreatedButTheProgramStillStarts) {
   sim::Reset();
-  sim::machine().clock = platform::LocalTime{2014, 2, 1, 9, 5, 3};
+  sim::machine().answers.clock = platform::LocalTime{2014, 2, 1, 9, 5, 3};
   EXPECT_EQ(finishAction(&engine), S_OK);
-  EXPECT_EQ(sim::machine().registry.FindKey(*platform::CanonicalKey(kRecord)), nullptr);
+  EXPECT_EQ(sim::machine().registry.FindKey(*machine::CanonicalKey(kRecord)), nullptr);
   EXPECT_EQ(Started().size(), 1u);
 }
 
@@ -125,7 +125,7 @@ TEST_F(LaunchTest, NothingStartsWithoutRequestSuccessOrRecord) {
   EXPECT_EQ(launchToskan(&engine), S_FALSE);
   engine.queryStatus = S_OK;
   engine.properties[u"ISInstallStatus"] = u"[SUCCESS]";
-  sim::machine().registry.DeleteKey(*platform::CanonicalKey(kRecord));
+  sim::machine().registry.DeleteKey(*machine::CanonicalKey(kRecord));
   EXPECT_EQ(launchToskan(&engine), S_OK);
   EXPECT_TRUE(Started().empty());
 }
@@ -180,7 +180,7 @@ TEST_F(FinishTest, OnlyFullyQualifiedProgramPathsStart) {
       {u"\\\\server\\share\\", u"\\\\server\\share\\Brisolt\\Connect\\11\\ISUSPM.exe"},
   };
   for (const Row& row : rows) {
-    sim::machine().programsStarted.clear();
+    sim::machine().answers.programsStarted.clear();
     engine.properties[u"CommonAppDataFolder"] = row.folder;
     EXPECT_EQ(finishAction(&engine), S_OK);
     EXPECT_EQ(Stored(u"InstallDir"), u"D:\\Corvane");  // the record is written all the same
@@ -196,7 +196,7 @@ TEST_F(FinishTest, OnlyFullyQualifiedProgramPathsStart) {
 TEST_F(LaunchTest, AnEmptyOrMissingToolFolderStartsNothing) {
   SetRegistryText(kRecord, u"ClientInstallDir", u"");
   EXPECT_EQ(launchToskan(&engine), S_OK);
-  sim::machine().registry.FindKey(*platform::CanonicalKey(kRecord))->values.erase(u"ClientInstallDir");
+  sim::machine().registry.FindKey(*machine::CanonicalKey(kRecord))->values.erase(u"ClientInstallDir");
   EXPECT_EQ(launchToskan(&engine), S_OK);
   EXPECT_TRUE(Started().empty());
 }
@@ -211,7 +211,7 @@ TEST_F(ActionTest, TheShellStartsOnlyAProgramItCanOpen) {
   EXPECT_FALSE(platform::StartShellProgram(start));
   sim::machine().files[sim::NormalFilePath(start.file)] = {true};
   EXPECT_TRUE(platform::StartShellProgram(start));
-  EXPECT_EQ(sim::machine().programsStarted.size(), 3u);
+  EXPECT_EQ(sim::machine().answers.programsStarted.size(), 3u);
 }
 
 TEST_F(ActionTest, DiagnosticMessageAndItsStatus) {

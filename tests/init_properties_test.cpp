@@ -216,8 +216,8 @@ TEST_F(InitPropertiesTest, RecordedFolderNeedsMoreThanTwoCharacters) {
 TEST_F(InitPropertiesTest, UnreadableRecordValuesCountAsNotInstalled) {
   const std::u16string over(600, u'9');  // 1200 bytes: more than the buffer
   Record(u"orvix_version", over);
-  sim::RegValue dword{platform::kRegDword, {0x37, 0, 0x2E, 0}};  // "7." as UTF-16, 4 bytes
-  sim::machine().registry.SetValue(*platform::CanonicalKey(kRecord), u"ClientInstalledVersion", dword);
+  machine::RegValue dword{platform::kRegDword, {0x37, 0, 0x2E, 0}};  // "7." as UTF-16, 4 bytes
+  sim::machine().registry.SetValue(*machine::CanonicalKey(kRecord), u"ClientInstalledVersion", dword);
   engine.properties[u"CLIENTINSTALLVERSION"] = u"7.";
   const Writes writes = Run();
   // The DWORD's bytes read as the text "7.", the same version as the setup's.

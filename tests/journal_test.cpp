@@ -226,15 +226,15 @@ TEST(Journal, AKeyOrFileThatCannotBeReadWholeIsRefused) {
 TEST(Journal, TheRegistryViewGoesWithTheJournal) {
   MemoryStore machine = Filled();
   Journal journal = *testkit::Record(machine, kKeys, kFiles);
-  journal.windows = platform::Windows::X64;
+  journal.windows = machine::Windows::X64;
   const Result<Journal> read = testkit::ParseJournal(testkit::JournalText(journal));
   ASSERT_TRUE(read) << read.error();
-  EXPECT_EQ(read->windows, platform::Windows::X64);
+  EXPECT_EQ(read->windows, machine::Windows::X64);
   EXPECT_TRUE(*read == journal);
   const Result<Journal> old =
       testkit::ParseJournal("{\"suitehostJournal\": 1, \"keys\": [], \"files\": [], \"folders\": []}");
   ASSERT_TRUE(old) << old.error();
-  EXPECT_EQ(old->windows, platform::Windows::X86);
+  EXPECT_EQ(old->windows, machine::Windows::X86);
 }
 
 TEST(Journal, TextThatIsNoJournalIsRefused) {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "common/registry.h"
-#include "platform/registry_view.h"
+#include "machine/registry_view.h"
 #include "platform/sim/sim.h"
 #include "testkit/text.h"
 #include "tests/test_support.h"
@@ -24,11 +24,11 @@ TEST_F(SimulatedRegistryTest, AFreshMachineHasTheSessionManagerKey) {
 }
 
 TEST_F(SimulatedRegistryTest, ClassesRootIsTheClassesKeyOfTheMachine) {
-  sim::machine().registry.SetValue(*platform::CanonicalKey(u"HKCR\\Installer\\P"), u"N", {});
+  sim::machine().registry.SetValue(*machine::CanonicalKey(u"HKCR\\Installer\\P"), u"N", {});
   RegistryKey viaMachine = OpenRegistryKey(platform::Hive::LocalMachine,
                                              u"SOFTWARE\\Classes\\Installer\\P", platform::kKeyRead);
   EXPECT_TRUE(viaMachine);
-  sim::machine().registry.FindKey(*platform::CanonicalKey(u"HKCR\\Installer\\P"))->deniedAccess =
+  sim::machine().registry.FindKey(*machine::CanonicalKey(u"HKCR\\Installer\\P"))->deniedAccess =
       platform::kKeySetValue;
   RegistryKey all = OpenRegistryKey(platform::Hive::ClassesRoot, u"Installer\\P", platform::kKeyAllAccess);
   EXPECT_FALSE(all);
@@ -53,8 +53,8 @@ TEST(RegistryViewTest, RedirectedAndSharedKeys) {
       {u"HKLM\\SOFTWARE\\Brisolt\\Corvane ORVIX", 0, u"HKLM\\SOFTWARE\\WOW6432Node\\Brisolt\\Corvane ORVIX"},
       {u"HKLM\\Software\\pellucor", 0, u"HKLM\\Software\\WOW6432Node\\pellucor"},
       // ...unless the 64-bit view is asked for, or the path names the 32-bit view already.
-      {u"HKLM\\SOFTWARE\\Brisolt", platform::kKeyWow64_64Key, u"HKLM\\SOFTWARE\\Brisolt"},
-      {u"HKLM\\SOFTWARE\\Brisolt", platform::kKeyWow64_32Key, u"HKLM\\SOFTWARE\\WOW6432Node\\Brisolt"},
+      {u"HKLM\\SOFTWARE\\Brisolt", machine::kKeyWow64_64Key, u"HKLM\\SOFTWARE\\Brisolt"},
+      {u"HKLM\\SOFTWARE\\Brisolt", machine::kKeyWow64_32Key, u"HKLM\\SOFTWARE\\WOW6432Node\\Brisolt"},
       {u"HKLM\\SOFTWARE\\wow6432node\\Brisolt", 0, u"HKLM\\SOFTWARE\\wow6432node\\Brisolt"},
       {u"HKLM\\SOFTWARE\\WOW6432Node", 0, u"HKLM\\SOFTWARE\\WOW6432Node"},
       {u"HKLM\\SOFTWARE", 0, u"HKLM\\SOFTWARE"},
@@ -77,25 +77,25 @@ TEST(RegistryViewTest, RedirectedAndSharedKeys) {
        u"HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run"},
       // The link that 64-bit Windows keeps from the 32-bit view's Classes, in both views.
       {u"HKLM\\SOFTWARE\\WOW6432Node\\Classes\\CLSID\\{X}", 0, u"HKLM\\SOFTWARE\\Classes\\Wow6432Node\\CLSID\\{X}"},
-      {u"HKLM\\SOFTWARE\\WOW6432Node\\Classes", platform::kKeyWow64_64Key, u"HKLM\\SOFTWARE\\Classes\\Wow6432Node"},
+      {u"HKLM\\SOFTWARE\\WOW6432Node\\Classes", machine::kKeyWow64_64Key, u"HKLM\\SOFTWARE\\Classes\\Wow6432Node"},
   };
   for (const ViewRow& row : rows) {
-    const std::u16string named = *platform::CanonicalKey(row.named);
-    EXPECT_EQ(platform::KeyInView(platform::Windows::X64, named, row.access), *platform::CanonicalKey(row.reached))
+    const std::u16string named = *machine::CanonicalKey(row.named);
+    EXPECT_EQ(machine::KeyInView(machine::Windows::X64, named, row.access), *machine::CanonicalKey(row.reached))
         << testkit::ToUtf8(row.named);
     // 32-bit Windows has one view: every key is what it says.
-    EXPECT_EQ(platform::KeyInView(platform::Windows::X86, named, row.access), named) << testkit::ToUtf8(row.named);
+    EXPECT_EQ(machine::KeyInView(machine::Windows::X86, named, row.access), named) << testkit::ToUtf8(row.named);
   }
 }
 
 // A machine holding the server key in both views: the 32-bit library sees only its own.
 TEST_F(SimulatedRegistryTest, BothViewsAtOnceOn64BitWindows) {
-  sim::machine().windows = platform::Windows::X64;
-  sim::Registry& registry = sim::machine().registry;
+  sim::machine().windows = machine::Windows::X64;
+  machine::Registry& registry = sim::machine().registry;
   const std::u16string own = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brisolt\\Corvane ORVIX";
   const std::u16string wow = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Brisolt\\Corvane ORVIX";
-  registry.SetValue(own, u"Version", platform::RegValue{platform::kRegSz, {'6', 0, '4', 0, 0, 0}});
-  registry.SetValue(wow, u"Version", platform::RegValue{platform::kRegSz, {'3', 0, '2', 0, 0, 0}});
+  registry.SetValue(own, u"Version", machine::RegValue{platform::kRegSz, {'6', 0, '4', 0, 0, 0}});
+  registry.SetValue(wow, u"Version", machine::RegValue{platform::kRegSz, {'3', 0, '2', 0, 0, 0}});
   RegistryKey key = OpenRegistryKey(platform::Hive::LocalMachine, u"SOFTWARE\\Brisolt\\Corvane ORVIX",
                                     platform::kKeyRead);
   ASSERT_TRUE(key);
@@ -111,7 +111,7 @@ TEST_F(SimulatedRegistryTest, BothViewsAtOnceOn64BitWindows) {
   // The view flags are no rights: a key refusing everything else still refuses, and only that.
   registry.FindKey(wow)->deniedAccess = platform::kKeySetValue;
   RegistryKey read = OpenRegistryKey(platform::Hive::LocalMachine, u"SOFTWARE\\Brisolt\\Corvane ORVIX",
-                                     platform::kKeyRead | platform::kKeyWow64_32Key);
+                                     platform::kKeyRead | machine::kKeyWow64_32Key);
   EXPECT_TRUE(read);
 }
 

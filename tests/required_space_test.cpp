@@ -78,7 +78,7 @@ class RequiredSpaceTest : public ActionTest {
     sim::machine().environment[u"SystemRoot"] = u"C:\\WINDOWS";
   }
   void Volume(const std::u16string& root, std::uint64_t bytes) {
-    sim::machine().volumes[root] = sim::Volume{bytes, false};
+    sim::machine().answers.volumes[root] = machine::Volume{bytes, false};
   }
   HRESULT Run() { return calculateRequiredSpace(&engine); }
   std::u16string P(const std::u16string& name) { return engine.Property(name).value_or(u"<unset>"); }
@@ -104,11 +104,11 @@ class FinalValues : public RequiredSpaceTest, public ::testing::WithParamInterfa
 
 TEST_P(FinalValues, Row) {
   const TableRow& row = GetParam();
-  if (row.destinationFails) sim::machine().volumes.erase(u"D:\\");
+  if (row.destinationFails) sim::machine().answers.volumes.erase(u"D:\\");
   if (!row.roomThere) Volume(u"D:\\", GiB);  // 1 GB against 1.5 GB
   if (row.s3Case) engine.properties[u"TOSKAN_INSTALLED"] = u"true";
   if (row.longFolder) engine.properties[u"INSTALLDIR"] = u"D:\\" + std::u16string(81, u'x');  // 84
-  if (row.system == 1) sim::machine().volumes[u"C:\\"].fails = true;
+  if (row.system == 1) sim::machine().answers.volumes[u"C:\\"].fails = true;
   if (row.system == 3) Volume(u"C:\\", 2 * GiB);  // exactly the system requirement
   EXPECT_EQ(Run(), S_OK);
   EXPECT_EQ(Outcome(), testkit::ToUtf8(row.noSpace + u" | " + row.message + u" | " + row.freeSpace));
@@ -196,7 +196,7 @@ TEST_F(RequiredSpaceTest, UncFolderIsQueriedWithItsFirstThreeUnits) {
 
 TEST_F(RequiredSpaceTest, UpgradeOnAnInaccessibleDriveSaysS3) {
   engine.properties[u"ORVIX_VERSION"] = u"2.6";
-  sim::machine().volumes.erase(u"D:\\");
+  sim::machine().answers.volumes.erase(u"D:\\");
   Run();
   EXPECT_EQ(P(u"ORVIX_UPDATE"), u"true");
   EXPECT_EQ(Outcome(), testkit::ToUtf8(u"true | " + S3 + u" | N/A"));
@@ -213,7 +213,7 @@ TEST_F(RequiredSpaceTest, SystemDriveFromTempThenTheWindowsFolder) {
   Volume(u"C:\\", 0);  // the Windows folder is C:\Windows
   Run();
   EXPECT_EQ(P(u"NO_SPACE"), u"true");
-  sim::machine().windowsFolder.clear();  // nothing tells the system drive: no check
+  sim::machine().answers.windowsFolder = u"";  // nothing tells the system drive: no check
   Run();
   EXPECT_EQ(P(u"NO_SPACE"), u"false");
 }

@@ -112,10 +112,10 @@ TEST(RegFile, BrokenFilesNameTheLine) {
 // The export a 64-bit machine's registry editor makes is the machine's own registry there.
 TEST(RegFile, WowKeysOf64BitMachines) {
   const std::string text = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Brisolt]\n\"V\"=\"2.7\"\n";
-  const auto changes = scenario::ParseRegText("r.reg", text, platform::Windows::X64);
+  const auto changes = scenario::ParseRegText("r.reg", text, machine::Windows::X64);
   ASSERT_TRUE(changes) << changes.error();
   EXPECT_EQ(changes->front().key, u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Brisolt");
-  EXPECT_FALSE(scenario::ParseRegText("r.reg", text, platform::Windows::X86));
+  EXPECT_FALSE(scenario::ParseRegText("r.reg", text, machine::Windows::X86));
 }
 
 TEST(Sizes, WholeBytesInBinaryUnits) {

@@ -39,13 +39,13 @@ class ActionTest : public ::testing::Test {
 
   void SetRegistryText(const std::u16string& key, const std::u16string& name,
                        const std::u16string& text) {
-    sim::RegValue value;
+    machine::RegValue value;
     value.type = platform::kRegSz;
     value.data = testkit::UnitBytes(text + u'\0');
-    sim::machine().registry.SetValue(*platform::CanonicalKey(key), name, value);
+    sim::machine().registry.SetValue(*machine::CanonicalKey(key), name, value);
   }
   std::optional<std::u16string> StoredText(const std::u16string& key, const std::u16string& name) {
-    auto value = sim::machine().registry.GetValue(*platform::CanonicalKey(key), name);
+    auto value = sim::machine().registry.GetValue(*machine::CanonicalKey(key), name);
     if (!value) return std::nullopt;
     std::u16string text = testkit::UnitsOfBytes(value->data);
     if (!text.empty() && text.back() == u'\0') text.pop_back();

@@ -8,7 +8,7 @@ namespace {
 
 class SimMachine : public Machine {
  public:
-  Result<> Reset(platform::Windows windows, const std::vector<std::u16string>& observed,
+  Result<> Reset(machine::Windows windows, const std::vector<std::u16string>& observed,
                  const std::vector<std::u16string>&, const std::vector<std::u16string>&) override {
     sim::Reset();
     sim::machine().windows = windows;
@@ -19,14 +19,14 @@ class SimMachine : public Machine {
   void Attach(void*) override {}
 
   Result<> ApplyRegistry(const RegistryChange& change) override {
-    sim::Registry& registry = sim::machine().registry;
+    machine::Registry& registry = sim::machine().registry;
     const std::u16string key = Own(change.key);
     switch (change.kind) {
       case RegistryChange::Kind::SetValue:
         registry.SetValue(key, change.name, change.value);
         break;
       case RegistryChange::Kind::DeleteValue:
-        if (sim::RegKeyData* data = registry.FindKey(key)) data->values.erase(change.name);
+        if (machine::RegKeyData* data = registry.FindKey(key)) data->values.erase(change.name);
         break;
       case RegistryChange::Kind::CreateKey:
         registry.CreateKey(key);
@@ -49,36 +49,23 @@ class SimMachine : public Machine {
     return {};
   }
   Result<> AddFile(const std::u16string& path, bool readable) override {
-    sim::machine().files[sim::NormalFilePath(path)] = sim::FileEntry{readable};
+    sim::machine().files[sim::NormalFilePath(path)] = machine::FileEntry{readable};
     return {};
   }
-  void SetVolume(const std::u16string& root, std::uint64_t bytes, bool fails) override {
-    sim::machine().volumes[root] = sim::Volume{bytes, fails};
-  }
-  void SetWindowsFolder(const std::u16string& folder) override { sim::machine().windowsFolder = folder; }
-  void SetClock(const LocalTime& clock) override { sim::machine().clock = clock; }
-  void QueueMessageAnswer(int answer) override { sim::machine().messageAnswers.push_back(answer); }
-  void SetShutdownPrivilege(bool lookupWorks, std::uint32_t adjustError) override {
-    sim::machine().privilegeLookupWorks = lookupWorks;
-    sim::machine().privilegeAdjustError = adjustError;
-  }
-
   RegistryState Registry() const override {
     RegistryState state;
     for (const std::u16string& key : keys_)
-      if (const sim::RegKeyData* data = sim::machine().registry.FindKey(Own(key))) state[key] = data->values;
+      if (const machine::RegKeyData* data = sim::machine().registry.FindKey(Own(key))) state[key] = data->values;
     return state;
   }
-  std::vector<ShellStart> ProgramsStarted() const override { return sim::machine().programsStarted; }
-  std::vector<MessageShown> MessagesShown() const override { return sim::machine().messagesShown; }
-  std::vector<ShutdownRequest> RestartsRequested() const override { return sim::machine().shutdownRequests; }
-  const std::vector<SystemCall>& SystemCalls() const override { return sim::machine().calls; }
+  machine::AnswerSheet& Answers() override { return sim::machine().answers; }
+  const machine::AnswerSheet& Answers() const override { return sim::machine().answers; }
   int OpenHandles() const override { return sim::machine().openKeys + sim::machine().openTokens; }
 
  private:
   // The key a machine path names: the scenario's paths are the machine's own, as its registry
   // editor shows them, through the links that 64-bit Windows keeps.
-  static std::u16string Own(const std::u16string& key) { return platform::ResolveLinks(sim::machine().windows, key); }
+  static std::u16string Own(const std::u16string& key) { return machine::ResolveLinks(sim::machine().windows, key); }
 
   std::vector<std::u16string> keys_;
 };

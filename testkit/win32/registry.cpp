@@ -63,8 +63,8 @@ REGSAM g_view = 0;
 
 }  // namespace
 
-void UseRegistryView(platform::Windows windows) {
-  g_view = windows == platform::Windows::X64 ? KEY_WOW64_64KEY : 0;
+void UseRegistryView(machine::Windows windows) {
+  g_view = windows == machine::Windows::X64 ? KEY_WOW64_64KEY : 0;
 }
 
 REGSAM View() { return g_view; }

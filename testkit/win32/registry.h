@@ -16,7 +16,7 @@ namespace testkit::win32 {
 // machine's own paths, as its registry editor shows them) for an x64 scenario; for an x86 one
 // the view of this program, which is the loaded libraries' (the 32-bit view on 64-bit Windows).
 // 32-bit Windows has one view and ignores the choice.
-void UseRegistryView(platform::Windows windows);
+void UseRegistryView(machine::Windows windows);
 REGSAM View();
 // True when this program runs on 64-bit Windows (or in a 64-bit Wine prefix).
 bool RunsOn64BitWindows();

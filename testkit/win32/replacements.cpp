@@ -10,7 +10,8 @@
 #include <share.h>
 #include <time.h>
 
-#include "platform/registry_view.h"
+#include "machine/call_trace.h"
+#include "machine/registry_view.h"
 #include "testkit/system_strings.h"
 #include "testkit/text.h"
 #include "testkit/win32/import_table.h"
@@ -22,13 +23,9 @@ namespace {
 long g_liveStrings = 0;
 
 // A call on the system, recorded as the simulated system records it.
-void Log(const char* kind, std::u16string name, std::optional<std::u16string> value, const std::string& detail,
-         std::string status, const std::u16string& more = u"") {
-  answers().calls.push_back({kind, std::move(name), std::move(value), std::u16string(detail.begin(), detail.end()) + more,
-                             std::move(status)});
-}
+void Record(machine::SystemCall call) { answers().sheet.calls.push_back(std::move(call)); }
 
-const char* Ok(BOOL ok) { return ok ? "ok" : "failed"; }
+machine::AnswerSheet& Sheet() { return answers().sheet; }
 
 std::u16string KeyName(HKEY parent, LPCWSTR path) {
   std::u16string root = u"?\\";
@@ -40,25 +37,22 @@ std::u16string KeyName(HKEY parent, LPCWSTR path) {
 BOOL WINAPI FakeGetDiskFreeSpaceExW(LPCWSTR folder, PULARGE_INTEGER caller, PULARGE_INTEGER total,
                                     PULARGE_INTEGER totalFree) {
   const std::u16string root = U(folder);
-  auto& volumes = answers().volumes;
-  auto found = volumes.find(root);
-  // "C:" names the current folder of drive C, which lies on the same volume.
-  if (found == volumes.end() && root.size() == 2 && root[1] == u':') found = volumes.find(root + u"\\");
-  if (found == volumes.end() || found->second.second) {
-    Log("free space", root, std::nullopt, "", Ok(FALSE));
+  const machine::Volume* volume = Sheet().VolumeOf(root);
+  Record(machine::trace::FreeSpace(
+      root, volume != nullptr ? std::optional<std::uint64_t>(volume->callerFreeBytes) : std::nullopt));
+  if (volume == nullptr) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return FALSE;
   }
   for (PULARGE_INTEGER out : {caller, total, totalFree})
-    if (out != nullptr) out->QuadPart = found->second.first;
-  Log("free space", root, std::nullopt, std::to_string(found->second.first) + " bytes", Ok(TRUE));
+    if (out != nullptr) out->QuadPart = volume->callerFreeBytes;
   return TRUE;
 }
 
 // The Windows folder and the clock pass through unless the scenario fixes them.
 UINT WindowsDirectory(LPWSTR buffer, UINT size) {
-  if (!answers().windowsFolder) return GetWindowsDirectoryW(buffer, size);
-  const std::u16string& folder = *answers().windowsFolder;
+  if (!Sheet().windowsFolder) return GetWindowsDirectoryW(buffer, size);
+  const std::u16string& folder = *Sheet().windowsFolder;
   if (folder.size() + 1 > size) return static_cast<UINT>(folder.size() + 1);
   std::memcpy(buffer, folder.c_str(), (folder.size() + 1) * sizeof(wchar_t));
   return static_cast<UINT>(folder.size());
@@ -67,7 +61,8 @@ UINT WindowsDirectory(LPWSTR buffer, UINT size) {
 UINT WINAPI FakeGetWindowsDirectoryW(LPWSTR buffer, UINT size) {
   const UINT length = WindowsDirectory(buffer, size);
   // What the library takes from it: the folder, or nothing when it did not fit.
-  Log("windows folder", u"", length == 0 || length >= size ? u"" : std::u16string(reinterpret_cast<const char16_t*>(buffer), length), "", "");
+  Record(machine::trace::WindowsFolder(
+      length == 0 || length >= size ? u"" : std::u16string(reinterpret_cast<const char16_t*>(buffer), length)));
   return length;
 }
 
@@ -75,60 +70,70 @@ DWORD WINAPI CountingGetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD 
   const DWORD got = GetEnvironmentVariableW(name, buffer, size);
   // A buffer too small is asked again with the size it needs: only the last answer counts.
   if (got < size || got == 0)
-    Log("environment", U(name), got == 0 ? std::nullopt : std::optional<std::u16string>(std::u16string(reinterpret_cast<const char16_t*>(buffer), got)), "", "");
+    Record(machine::trace::Environment(
+        U(name), got == 0 ? u"" : std::u16string(reinterpret_cast<const char16_t*>(buffer), got)));
   return got;
 }
 
 FILE* __cdecl CountingWfsopen(const wchar_t* path, const wchar_t* mode, int share) {
   FILE* file = _wfsopen(path, mode, share);
-  Log("file check", U(path), std::nullopt, "", file != nullptr ? "readable" : "not readable");
+  Record(machine::trace::FileCheck(U(path), file != nullptr));
   return file;
 }
 
+// The scenario's local time as the C runtime's calendar time, which the library converts back.
+__time64_t ScenarioTime(const machine::LocalTime& c) {
+  struct tm local {};
+  local.tm_year = c.year - 1900;
+  local.tm_mon = c.month - 1;
+  local.tm_mday = c.day;
+  local.tm_hour = c.hour;
+  local.tm_min = c.minute;
+  local.tm_sec = c.second;
+  local.tm_isdst = -1;
+  return _mktime64(&local);
+}
+
 __time64_t __cdecl FakeTime64(__time64_t* out) {
-  if (!answers().clock) return _time64(out);
-  if (out != nullptr) *out = *answers().clock;
-  return *answers().clock;
+  if (!Sheet().clock) return _time64(out);
+  const __time64_t now = ScenarioTime(*Sheet().clock);
+  if (out != nullptr) *out = now;
+  return now;
 }
 
 int WINAPI FakeMessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT style) {
-  int answer = 0;
-  if (!answers().messageAnswers.empty()) {
-    answer = answers().messageAnswers.front();
-    answers().messageAnswers.pop_front();
-  }
-  answers().messages.push_back({U(text), U(caption), style, answer});
-  Log("message box", U(text), U(caption), "style " + std::to_string(style), std::to_string(answer));
+  const int answer = Sheet().Answer({U(text), U(caption), style, 0});
+  Record(machine::trace::Message(Sheet().messagesShown.back()));
   return answer;
 }
 
 BOOL WINAPI FakeLookupPrivilegeValueW(LPCWSTR system, LPCWSTR name, PLUID luid) {
-  if (!answers().privilegeLookupWorks) {
-    Log("privilege lookup", U(name), std::nullopt, "", Ok(FALSE));
+  if (!Sheet().privilegeLookupWorks) {
+    Record(machine::trace::PrivilegeLookup(U(name), false));
     SetLastError(ERROR_NO_SUCH_PRIVILEGE);
     return FALSE;
   }
   const BOOL found = LookupPrivilegeValueW(system, name, luid);
-  Log("privilege lookup", U(name), std::nullopt, "", Ok(found));
+  Record(machine::trace::PrivilegeLookup(U(name), found != FALSE));
   return found;
 }
 
 BOOL WINAPI FakeAdjustTokenPrivileges(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD) {
   // Nothing is enabled for real; as on Windows the result is success and the last error tells.
-  Log("privilege adjust", u"", std::nullopt, "last error " + std::to_string(answers().privilegeAdjustError), Ok(TRUE));
-  SetLastError(answers().privilegeAdjustError);
+  Record(machine::trace::PrivilegeAdjust(Sheet().privilegeAdjustError, true));
+  SetLastError(Sheet().privilegeAdjustError);
   return TRUE;
 }
 
 BOOL WINAPI FakeExitWindowsEx(UINT flags, DWORD reason) {
-  answers().restarts.push_back({flags, reason});
-  Log("restart", u"", std::nullopt, "flags " + std::to_string(flags) + ", reason " + Hex32(reason), Ok(TRUE));
+  Sheet().restarts.push_back({flags, reason});
+  Record(machine::trace::Restart(Sheet().restarts.back(), true));
   return TRUE;
 }
 
 BOOL WINAPI CountingShellExecuteExW(SHELLEXECUTEINFOW* info) {
-  answers().starts.push_back({info->fMask, U(info->lpVerb), U(info->lpFile), U(info->lpParameters),
-                              U(info->lpDirectory), info->nShow});
+  Sheet().programsStarted.push_back({info->fMask, U(info->lpVerb), U(info->lpFile), U(info->lpParameters),
+                                     U(info->lpDirectory), info->nShow});
   // The shell is asked for the process as well, so that the machine can wait for its end; the
   // library gets back what it asked for.
   SHELLEXECUTEINFOW asked = *info;
@@ -144,22 +149,22 @@ BOOL WINAPI CountingShellExecuteExW(SHELLEXECUTEINFOW* info) {
     if (own != nullptr) answers().processes.push_back(own);
   }
   answers().startsSucceeded.push_back(started != FALSE);
-  Log("start", U(info->lpFile), U(info->lpParameters), "in ", Ok(started), U(info->lpDirectory));
+  Record(machine::trace::Start(Sheet().programsStarted.back(), started != FALSE));
   return started;
 }
 
 // The view the library's opens reach: a 32-bit library on 64-bit Windows is given the 32-bit view
 // by WOW64. The x64 check build's 64-bit library asks for it here as WOW64 would, so that the
 // scenarios of 64-bit Windows meet the real redirector, for every key that Windows redirects. A
-// key that Windows shares between both views (HKCR\Installer, HKLM\SYSTEM) is the same key in
+// key that Windows shares between both views (HKCR\\Installer, HKLM\\SYSTEM) is the same key in
 // either view there, and is opened without the flag: Wine 8 sends a 64-bit program's
-// KEY_WOW64_32KEY opens of HKCR and HKLM\Software\Classes to Classes\Wow6432Node whatever the key,
+// KEY_WOW64_32KEY opens of HKCR and HKLM\\Software\\Classes to Classes\\Wow6432Node whatever the key,
 // so that a product registration is not found, where Windows finds it.
 REGSAM InView(HKEY parent, LPCWSTR path, REGSAM access) {
   if (!answers().asWow64 || (access & KEY_WOW64_64KEY) != 0) return access;
   if (parent == HKEY_LOCAL_MACHINE || parent == HKEY_CLASSES_ROOT) {
-    const std::optional<std::u16string> key = platform::CanonicalKey(KeyName(parent, path));
-    if (key && platform::View32(*key) == *key) return access;
+    const std::optional<std::u16string> key = machine::CanonicalKey(KeyName(parent, path));
+    if (key && machine::View32(*key) == *key) return access;
   }
   return access | KEY_WOW64_32KEY;
 }
@@ -167,7 +172,7 @@ REGSAM InView(HKEY parent, LPCWSTR path, REGSAM access) {
 LSTATUS WINAPI CountingRegOpenKeyExW(HKEY parent, LPCWSTR path, DWORD options, REGSAM access, PHKEY key) {
   const LSTATUS status = RegOpenKeyExW(parent, path, options, InView(parent, path, access), key);
   if (status == ERROR_SUCCESS) answers().keys[*key] = KeyName(parent, path);
-  Log("open key", KeyName(parent, path), std::nullopt, "access " + Hex32(access), std::to_string(status));
+  Record(machine::trace::OpenKey(KeyName(parent, path), access, status));
   return status;
 }
 
@@ -177,13 +182,13 @@ LSTATUS WINAPI CountingRegCreateKeyExW(HKEY parent, LPCWSTR path, DWORD reserved
   const LSTATUS status =
       RegCreateKeyExW(parent, path, reserved, cls, options, InView(parent, path, access), security, key, disposition);
   if (status == ERROR_SUCCESS) answers().keys[*key] = KeyName(parent, path);
-  Log("create key", KeyName(parent, path), std::nullopt, "access " + Hex32(access), std::to_string(status));
+  Record(machine::trace::CreateKey(KeyName(parent, path), access, status));
   return status;
 }
 
 LSTATUS WINAPI CountingRegCloseKey(HKEY key) {
   auto found = answers().keys.find(key);
-  Log("close key", found != answers().keys.end() ? found->second : u"", std::nullopt, "", "");
+  Record(machine::trace::CloseKey(found != answers().keys.end() ? found->second : u""));
   if (found != answers().keys.end()) answers().keys.erase(found);
   return RegCloseKey(key);
 }
@@ -193,18 +198,17 @@ LSTATUS WINAPI CountingRegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved
   const DWORD room = bytes != nullptr ? *bytes : 0;
   DWORD storedType = 0;
   const LSTATUS status = RegQueryValueExW(key, name, reserved, type != nullptr ? type : &storedType, data, bytes);
-  std::string detail = data == nullptr ? std::string("size only") : "buffer " + std::to_string(room) + " bytes";
+  std::optional<machine::trace::Stored> stored;
   if ((status == ERROR_SUCCESS || status == ERROR_MORE_DATA) && bytes != nullptr)
-    detail += ", value " + std::to_string(*bytes) + " bytes of type " + std::to_string(type != nullptr ? *type : storedType);
-  Log("query value", U(name), std::nullopt, detail, std::to_string(status));
+    stored = machine::trace::Stored{*bytes, type != nullptr ? *type : storedType};
+  Record(machine::trace::QueryValue(U(name), data == nullptr, room, status, stored));
   return status;
 }
 
 LSTATUS WINAPI CountingRegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
                                       DWORD bytes) {
   const LSTATUS status = RegSetValueExW(key, name, reserved, type, data, bytes);
-  Log("set value", U(name), std::nullopt, "type " + std::to_string(type) + ", " + std::to_string(bytes) + " bytes",
-      std::to_string(status));
+  Record(machine::trace::SetValue(U(name), type, bytes, status));
   return status;
 }
 
@@ -213,20 +217,19 @@ LSTATUS WINAPI CountingRegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWO
   const LSTATUS status = RegSetValueExA(key, name, reserved, type, data, bytes);
   wchar_t wide[256] = {};
   MultiByteToWideChar(CP_ACP, 0, name, -1, wide, 255);
-  Log("set value (ANSI)", U(wide), std::nullopt,
-      "type " + std::to_string(type) + ", " + std::to_string(bytes) + " bytes", std::to_string(status));
+  Record(machine::trace::SetValueAnsi(U(wide), type, bytes, status));
   return status;
 }
 
 BOOL WINAPI CountingOpenProcessToken(HANDLE process, DWORD access, PHANDLE token) {
   const BOOL opened = OpenProcessToken(process, access, token);
   if (opened) answers().tokens.insert(*token);
-  Log("open token", u"", std::nullopt, "access " + Hex32(access), Ok(opened));
+  Record(machine::trace::OpenToken(access, opened != FALSE));
   return opened;
 }
 
 BOOL WINAPI CountingCloseHandle(HANDLE handle) {
-  if (answers().tokens.erase(handle) != 0) Log("close token", u"", std::nullopt, "", "");
+  if (answers().tokens.erase(handle) != 0) Record(machine::trace::CloseToken());
   return CloseHandle(handle);
 }
 

@@ -4,8 +4,6 @@
 // itself carries no test code.
 #include <windows.h>
 
-#include <time.h>
-
 #include <cstdio>
 
 #include "testkit/machine.h"
@@ -50,7 +48,7 @@ class Win32Machine : public Machine {
 
   void Attach(void* module) override { TakeOver(static_cast<HMODULE>(module)); }
 
-  Result<> Reset(platform::Windows windows, const std::vector<std::u16string>& observed,
+  Result<> Reset(machine::Windows windows, const std::vector<std::u16string>& observed,
                  const std::vector<std::u16string>& changed, const std::vector<std::u16string>& files) override {
     if (Result<> finished = Finish(); !finished) return finished;
     // A journal that could not be carried out is never written over.
@@ -59,14 +57,14 @@ class Win32Machine : public Machine {
     // 32-bit Windows has no 32-bit view to set up: its keys would land elsewhere than the
     // scenario says. An x86 scenario on 64-bit Windows is set up in the 32-bit view, as the
     // libraries see it there.
-    if (windows == platform::Windows::X64 && !RunsOn64BitWindows())
+    if (windows == machine::Windows::X64 && !RunsOn64BitWindows())
       return Failure("this scenario's machine runs 64-bit Windows (\"windows\": \"x64\") and this one runs 32-bit "
                      "Windows: run it on 64-bit Windows or in a 64-bit Wine prefix");
     UseRegistryView(windows);
     keys_ = observed;
     changed_ = std::set<std::u16string, NoCaseLess>(changed.begin(), changed.end());
-    answers() = Answers{};
-    answers().asWow64 = windows == platform::Windows::X64 && sizeof(void*) == 8;
+    answers() = win32::Answers{};
+    answers().asWow64 = windows == machine::Windows::X64 && sizeof(void*) == 8;
     checkedStarts_ = 0;
     // Recorded and written down before the first change.
     Result<Journal> recorded = Record(*store_, changed, files);
@@ -128,39 +126,16 @@ class Win32Machine : public Machine {
     return {};
   }
 
-  void SetVolume(const std::u16string& root, std::uint64_t callerFreeBytes, bool fails) override {
-    answers().volumes[root] = {callerFreeBytes, fails};
-  }
-  void SetWindowsFolder(const std::u16string& folder) override { answers().windowsFolder = folder; }
-  void SetClock(const LocalTime& c) override {
-    struct tm local {};
-    local.tm_year = c.year - 1900;
-    local.tm_mon = c.month - 1;
-    local.tm_mday = c.day;
-    local.tm_hour = c.hour;
-    local.tm_min = c.minute;
-    local.tm_sec = c.second;
-    local.tm_isdst = -1;
-    answers().clock = _mktime64(&local);
-  }
-  void QueueMessageAnswer(int answer) override { answers().messageAnswers.push_back(answer); }
-  void SetShutdownPrivilege(bool lookupWorks, std::uint32_t adjustError) override {
-    answers().privilegeLookupWorks = lookupWorks;
-    answers().privilegeAdjustError = adjustError;
-  }
-
   RegistryState Registry() const override {
     RegistryState state;
     for (const std::u16string& key : keys_)
       if (auto values = ReadKey(key, changed_.count(key) != 0)) state[key] = *values;
     return state;
   }
-  std::vector<ShellStart> ProgramsStarted() const override { return answers().starts; }
-  std::vector<MessageShown> MessagesShown() const override { return answers().messages; }
-  std::vector<ShutdownRequest> RestartsRequested() const override { return answers().restarts; }
-  const std::vector<SystemCall>& SystemCalls() const override { return answers().calls; }
+  machine::AnswerSheet& Answers() override { return answers().sheet; }
+  const machine::AnswerSheet& Answers() const override { return answers().sheet; }
   int OpenHandles() const override { return static_cast<int>(answers().keys.size() + answers().tokens.size()); }
-  std::vector<std::string> TakeProblems() override { return recorder_.Check(answers().starts, answers().startsSucceeded, checkedStarts_); }
+  std::vector<std::string> TakeProblems() override { return recorder_.Check(answers().sheet.programsStarted, answers().startsSucceeded, checkedStarts_); }
 
  private:
   // Undoes what the last scenario did to the process: the programs it started are waited for (a

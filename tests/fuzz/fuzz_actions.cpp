@@ -66,11 +66,11 @@ void Machine(FuzzedDataProvider& in) {
   sim::Machine& m = sim::machine();
   for (const char16_t* key : kKeys) {
     if (!in.ConsumeBool()) continue;
-    sim::RegKeyData& data = m.registry.CreateKey(key);
+    machine::RegKeyData& data = m.registry.CreateKey(key);
     data.deniedAccess = in.ConsumeBool() ? in.ConsumeIntegral<std::uint32_t>() : 0;
     for (const char16_t* name : kValues) {
       if (!in.ConsumeBool()) continue;
-      sim::RegValue value;
+      machine::RegValue value;
       value.type = in.ConsumeIntegralInRange<std::uint32_t>(0, 12);
       // Sizes around every buffer the actions use: 4, 520 and 1024 bytes.
       const size_t bytes = in.ConsumeIntegralInRange<size_t>(0, 1100);
@@ -79,16 +79,16 @@ void Machine(FuzzedDataProvider& in) {
     }
   }
   for (const char16_t* root : kRoots)
-    if (in.ConsumeBool()) m.volumes[root] = sim::Volume{in.ConsumeIntegral<std::uint64_t>(), in.ConsumeBool()};
+    if (in.ConsumeBool()) m.answers.volumes[root] = machine::Volume{in.ConsumeIntegral<std::uint64_t>(), in.ConsumeBool()};
   for (const char16_t* name : {u"SystemRoot", u"TEMP"})
     if (in.ConsumeBool()) m.environment[name] = Text(in);
-  if (in.ConsumeBool()) m.windowsFolder = Text(in);
+  if (in.ConsumeBool()) m.answers.windowsFolder = Text(in);
   for (int i = in.ConsumeIntegralInRange(0, 2); i > 0; --i) m.files[sim::NormalFilePath(Text(in))] = {in.ConsumeBool()};
-  for (int i = in.ConsumeIntegralInRange(0, 2); i > 0; --i) m.messageAnswers.push_back(in.ConsumeIntegralInRange(0, 7));
+  for (int i = in.ConsumeIntegralInRange(0, 2); i > 0; --i) m.answers.messageAnswers.push_back(in.ConsumeIntegralInRange(0, 7));
   m.tokenOpens = in.ConsumeBool();
-  m.privilegeLookupWorks = in.ConsumeBool();
-  m.privilegeAdjustError = in.ConsumeBool() ? 0 : 1300;
-  if (in.ConsumeBool()) m.clock = platform::LocalTime{in.ConsumeIntegralInRange(-5, 30000), in.ConsumeIntegral<int>(), 1, 0, 0, 0};
+  m.answers.privilegeLookupWorks = in.ConsumeBool();
+  m.answers.privilegeAdjustError = in.ConsumeBool() ? 0 : 1300;
+  if (in.ConsumeBool()) m.answers.clock = platform::LocalTime{in.ConsumeIntegralInRange(-5, 30000), in.ConsumeIntegral<int>(), 1, 0, 0, 0};
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string text(reinterpret_cast<const char*>(data), size);
 #if FUZZ_REG_FILE
   // As an export of either kind of machine: a 64-bit machine's keeps its WOW6432Node keys.
-  for (const platform::Windows windows : {platform::Windows::X86, platform::Windows::X64}) {
+  for (const machine::Windows windows : {machine::Windows::X86, machine::Windows::X64}) {
     const auto changes = scenario::ParseRegText("fuzz.reg", text, windows);
     if (!changes && changes.error().compare(0, 9, "fuzz.reg:") != 0) std::abort();
   }

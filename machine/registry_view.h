@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/records.h"
+#include "machine/records.h"
 
-namespace platform {
+namespace machine {
 
 // The Windows a machine runs: 32-bit, where the registry has one view, or 64-bit, where our
 // 32-bit libraries work in the 32-bit view.
@@ -160,4 +160,4 @@ inline std::u16string KeyInView(Windows windows, const std::u16string& canonical
   return View32(canonical);
 }
 
-}  // namespace platform
+}  // namespace machine

@@ -1,7 +1,6 @@
-// The machine records that the simulated platform and the engine stand-in share: registry
-// values and the case-blind order of their names, program starts, message boxes, restart
-// requests, the local time and the ANSI code page of the simulated machine. Header-only, so
-// that the Windows stand-in uses them without linking the simulation.
+// The records of a scenario's machine, shared by the simulated platform and the Windows stand-in:
+// registry values and the case-blind order of their names, message boxes, restart requests,
+// the calls the actions make on the system, and the ANSI code page of the simulated machine.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +8,12 @@
 #include <string>
 #include <vector>
 
-namespace platform {
+#include "platform/platform.h"
+
+namespace machine {
+
+using platform::LocalTime;
+using platform::ShellStart;
 
 // Registry key paths and value names compare without regard to ASCII letter case, as on
 // Windows.
@@ -48,16 +52,6 @@ struct RegValue {
   bool operator!=(const RegValue& other) const { return !(*this == other); }
 };
 
-// A program start as ShellExecuteExW is given it.
-struct ShellStart {
-  std::uint32_t mask = 0;
-  std::u16string verb;
-  std::u16string file;
-  std::u16string parameters;
-  std::u16string directory;
-  int show = 0;
-};
-
 struct MessageShown {
   std::u16string text;
   std::u16string caption;
@@ -69,15 +63,6 @@ struct MessageShown {
 struct ShutdownRequest {
   unsigned flags = 0;
   std::uint32_t reason = 0;
-};
-
-struct LocalTime {
-  int year = 0;    // e.g. 2014
-  int month = 0;   // 1-12
-  int day = 0;     // 1-31
-  int hour = 0;    // 0-23
-  int minute = 0;  // 0-59
-  int second = 0;  // 0-60
 };
 
 // A call an action made on the system, recorded the same way by the simulated system and by the
@@ -116,4 +101,4 @@ inline char16_t FromCodePage1252(std::uint8_t byte) {
   return mapped != 0 ? mapped : static_cast<char16_t>(byte);
 }
 
-}  // namespace platform
+}  // namespace machine
