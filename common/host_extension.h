@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "common/com.h"
+#include "common/com_types.h"
 
 // {68F98262-AAD3-4A0D-B564-AAD9E006CEA8}
 inline constexpr IID IID_HostExtension = {

@@ -1,7 +1,7 @@
 // The session on the engine's extension interface and the bridge operations.
 #include "common/host_session.h"
 
-#include "common/sys_string.h"
+#include "common/sys_string_owner.h"
 
 HRESULT OpenSession(IDispatch* dispatch, HostSession& session) {
   session.reset();

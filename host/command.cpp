@@ -12,7 +12,7 @@
 #include "scenario/status.h"
 #include "testkit/files.h"
 #include "testkit/library.h"
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 
 namespace suitehost {
 namespace {

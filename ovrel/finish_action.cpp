@@ -1,6 +1,6 @@
 // finishAction: the install record of this run, and the post-install program after success.
 #include "common/registry.h"
-#include "common/system.h"
+#include "common/system_helpers.h"
 #include "ovrel/install_record.h"
 #include "ovrel/ovrel.h"
 

@@ -1,7 +1,7 @@
 // initProperties: what of this installation's products is already on the machine, told to the
 // wizard as feature states, enablement flags and texts.
 #include "common/registry.h"
-#include "common/text_format.h"
+#include "common/number_text.h"
 #include "common/version.h"
 #include "ovrel/install_record.h"
 #include "ovrel/ovrel.h"

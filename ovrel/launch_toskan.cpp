@@ -1,8 +1,7 @@
 // The vendor tool at the end of the wizard: withdraw the launch request when the tool is
-// missing, start it after a successful installation; and the diagnostic action.
+// missing, start it after a successful installation.
 #include "common/registry.h"
-#include "common/sys_string.h"
-#include "common/system.h"
+#include "common/system_helpers.h"
 #include "ovrel/install_record.h"
 #include "ovrel/ovrel.h"
 #include "platform/platform.h"
@@ -36,16 +35,5 @@ ACTION_EXPORT allowLaunchToskan(IDispatch* dispatch) {
     if (platform::OpenForSharedReading(ReadProperty(s, u"INSTALLDIR") + kToolProgram)) return S_OK;
     WriteProperty(s, u"LAUNCH_TOSKAN", u"");
     return S_FALSE;
-  });
-}
-
-// Shows a fixed message through the engine. Without an interface to carry it (a null argument,
-// or a refused query) the query's failing status is the result.
-ACTION_EXPORT test(IDispatch* dispatch) {
-  return RunAction(dispatch, [](const HostSession& s, HRESULT) -> HRESULT {
-    const SysString caption = MakeSysString(u"DLL Action");
-    const SysString message = MakeSysString(u"HRESULT __stdcall test(IDispatch *pDispatch)");
-    std::int32_t answer = 0;
-    return s.get()->ShowHostMessage(message.get(), caption.get(), 0, &answer);
   });
 }

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "common/text_format.h"
+#include "common/number_text.h"
 #include "ovrel/ovrel.h"
 #include "ovrel/required_space.h"
 #include "platform/platform.h"

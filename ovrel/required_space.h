@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "common/com.h"
+#include "common/com_types.h"
 
 // A requirement property's text as GB: the decimal conversion rounded to 32 bits; negative
 // texts count as 0, and numbers beyond the 32-bit range as infinitely large.

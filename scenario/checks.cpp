@@ -3,7 +3,7 @@
 
 #include "scenario/status.h"
 #include "scenario/trace.h"
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 
 namespace scenario {
 namespace {

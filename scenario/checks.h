@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "scenario/runner.h"
+#include "scenario/scenario_report.h"
 #include "scenario/scenario.h"
 #include "testkit/machine.h"
 #include "testkit/test_engine.h"

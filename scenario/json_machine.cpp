@@ -3,7 +3,7 @@
 #include "platform/platform.h"
 #include "scenario/json_read.h"
 #include "scenario/reg_file.h"
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 
 namespace scenario {
 namespace {

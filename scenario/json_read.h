@@ -49,6 +49,18 @@ template <class Read>
 auto Under(size_t index, Read&& read) -> decltype(read()) {
   return Under(std::to_string(index), std::forward<Read>(read));
 }
+// The same for a node further down, by the members and indexes on the way: {"steps", "0", "expect"}.
+template <class Read>
+auto Under(std::initializer_list<std::string> path, Read&& read) -> decltype(read()) {
+  try {
+    return read();
+  } catch (JsonError& e) {
+    std::string where;
+    for (const std::string& key : path) where += "/" + PointerToken(key);
+    e.where = where + e.where;
+    throw;
+  }
+}
 
 // The member `key` read as T by its from_json.
 template <class T>

@@ -7,7 +7,7 @@
 #include "scenario/json_read.h"
 #include "scenario/reg_file.h"
 #include "testkit/files.h"
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 
 namespace platform {
 
@@ -169,9 +169,7 @@ void RefuseWow64Paths(const Json& j) {
     if (!step.is_object() || !step.contains("expect") || !step["expect"].is_object() ||
         !step["expect"].contains("registry"))
       continue;
-    Under("steps", [&] {
-      Under(i, [&] { Under("expect", [&] { Under("registry", [&] { RefuseWow64Keys(step["expect"]["registry"]); }); }); });
-    });
+    Under({"steps", std::to_string(i), "expect", "registry"}, [&] { RefuseWow64Keys(step["expect"]["registry"]); });
   }
 }
 

@@ -7,7 +7,7 @@
 #include "scenario/json_read.h"
 #include "scenario/reg_file.h"
 #include "scenario/status.h"
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 
 namespace scenario {
 namespace {

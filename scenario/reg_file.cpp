@@ -3,7 +3,7 @@
 
 #include "platform/platform.h"
 #include "testkit/files.h"
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 
 namespace scenario {
 namespace {
@@ -20,14 +20,21 @@ std::u16string FromAnsi(const std::string& bytes) {
 
 void AppendText(std::vector<std::uint8_t>& data, const std::u16string& text) { testkit::AppendUnitBytes(data, text); }
 
-struct Parser {
-  const std::string& name;
-  std::vector<RegistryChange>& changes;
-  std::string& error;
+// Reads a whole export; Parse() is false when the file cannot be read, with `error` naming the
+// file, the line and the fault.
+class Parser {
+ public:
+  Parser(std::string name, machine::Windows windows) : name(std::move(name)), windows(windows) {}
+
+  std::vector<RegistryChange> changes;
+  std::string error;
+
+ private:
+  std::string name;
+  machine::Windows windows;
   bool ansi = false;  // REGEDIT4
   size_t line = 0;
   std::u16string key;  // the current key, canonical; empty before the first
-  machine::Windows windows = machine::Windows::X86;
 
   bool Fail(const std::string& what) {
     error = name + ":" + std::to_string(line) + ": " + what;
@@ -172,6 +179,7 @@ struct Parser {
     return true;
   }
 
+ public:
   bool Parse(const std::u16string& text) {
     size_t at = 0;
     bool first = true;
@@ -252,11 +260,9 @@ Result<std::vector<RegistryChange>> ParseRegText(const std::string& name, const 
     const bool bom = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
     text = FromUtf8(bom ? bytes.substr(3) : bytes);
   }
-  std::vector<RegistryChange> changes;
-  std::string error;
-  Parser parser{name, changes, error, false, 0, u"", windows};
-  if (!parser.Parse(text)) return testkit::Failure(error);
-  return changes;
+  Parser parser(name, windows);
+  if (!parser.Parse(text)) return testkit::Failure(parser.error);
+  return std::move(parser.changes);
 }
 
 Result<std::vector<RegistryChange>> ReadRegFile(const std::string& path, machine::Windows windows) {

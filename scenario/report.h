@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "scenario/runner.h"
+#include "scenario/scenario_report.h"
 
 namespace scenario {
 

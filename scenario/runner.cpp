@@ -12,7 +12,7 @@
 #include "scenario/trace.h"
 #include "testkit/library.h"
 #include "testkit/test_engine.h"
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 
 namespace scenario {
 namespace {

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "common/com.h"
+#include "common/com_types.h"
 #include "machine/registry_view.h"
 #include "testkit/machine.h"
 #include "testkit/result.h"

@@ -3,7 +3,7 @@
 
 #include <cctype>
 
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 
 namespace scenario {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "common/com.h"
+#include "common/com_types.h"
 
 namespace scenario {
 

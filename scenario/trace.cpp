@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "platform/platform.h"
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 
 namespace scenario {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "scenario/runner.h"
+#include "scenario/scenario_report.h"
 #include "testkit/machine.h"
 #include "testkit/test_engine.h"
 

@@ -1,7 +1,7 @@
 // The counts of the failures made on purpose, and their pause while the engine stand-in works.
 #include "testkit/failure_injection.h"
 
-#include "testkit/system_strings.h"
+#include "testkit/engine_strings.h"
 
 namespace testkit {
 namespace {

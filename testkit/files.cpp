@@ -7,7 +7,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 #else
 #include <unistd.h>
 #endif

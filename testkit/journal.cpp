@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 
 namespace testkit {
 namespace {

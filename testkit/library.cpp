@@ -7,14 +7,14 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "testkit/win32/wide.h"
+#include "testkit/win32/win32_text.h"
 #else
 #include <dlfcn.h>
 #include <elf.h>
 #endif
 
 #include "testkit/files.h"
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 
 namespace testkit {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "common/com.h"
+#include "common/com_types.h"
 #include "testkit/result.h"
 
 namespace testkit {

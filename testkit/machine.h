@@ -14,7 +14,7 @@
 #include "machine/records.h"
 #include "machine/registry_view.h"
 #include "testkit/result.h"
-#include "testkit/system_strings.h"
+#include "testkit/engine_strings.h"
 
 namespace testkit {
 

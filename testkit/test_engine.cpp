@@ -2,8 +2,8 @@
 #include "testkit/test_engine.h"
 
 #include "testkit/failure_injection.h"
-#include "testkit/system_strings.h"
-#include "testkit/text.h"
+#include "testkit/engine_strings.h"
+#include "testkit/utf_text.h"
 
 namespace testkit {
 namespace {

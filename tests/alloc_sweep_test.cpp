@@ -12,9 +12,9 @@
 #include "ovrel/ovrel.h"
 #include "platform/sim/sim.h"
 #include "testkit/failure_injection.h"
-#include "testkit/system_strings.h"
+#include "testkit/engine_strings.h"
 #include "testkit/test_engine.h"
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 
 // Every C++ allocation of this program passes here; only the one armed by the sweep fails.
 void* operator new(std::size_t size) {

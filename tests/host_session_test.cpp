@@ -6,7 +6,7 @@
 
 #include "common/action.h"
 #include "common/host_session.h"
-#include "common/sys_string.h"
+#include "common/sys_string_owner.h"
 #include "platform/sim/sim.h"
 #include "tests/test_support.h"
 

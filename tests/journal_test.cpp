@@ -6,7 +6,7 @@
 #include <set>
 
 #include "testkit/journal.h"
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 
 namespace {
 

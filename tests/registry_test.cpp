@@ -6,7 +6,7 @@
 #include "common/registry.h"
 #include "machine/registry_view.h"
 #include "platform/sim/sim.h"
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "scenario/runner.h"
 #include "scenario/scenario.h"
 #include "scenario/status.h"
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "testkit/system_strings.h"
+#include "testkit/engine_strings.h"
 #include "testkit/test_engine.h"
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 #include "platform/sim/sim.h"
 
 namespace testing_support {

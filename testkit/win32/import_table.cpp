@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "testkit/text.h"
-#include "testkit/win32/wide.h"
+#include "testkit/utf_text.h"
+#include "testkit/win32/win32_text.h"
 
 namespace testkit::win32 {
 namespace {

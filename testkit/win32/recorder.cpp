@@ -4,8 +4,8 @@
 #include <windows.h>
 
 #include "testkit/files.h"
-#include "testkit/text.h"
-#include "testkit/win32/wide.h"
+#include "testkit/utf_text.h"
+#include "testkit/win32/win32_text.h"
 
 namespace testkit::win32 {
 namespace {

@@ -1,10 +1,11 @@
 // Setting up, reading and putting back real registry keys for the Windows scenario machine.
 #include "testkit/win32/registry.h"
 
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 #include "testkit/journal.h"
+#include "testkit/win32/key_view.h"
 #include "testkit/win32/rights.h"
-#include "testkit/win32/wide.h"
+#include "testkit/win32/win32_text.h"
 
 namespace testkit::win32 {
 
@@ -55,24 +56,6 @@ Result<> SetValue(HKEY key, const std::u16string& path, const std::u16string& na
     return Failure("cannot write " + ToUtf8(path) + " " + (name.empty() ? "@" : ToUtf8(name)) + ": " +
                    StatusText(status));
   return {};
-}
-
-namespace {
-
-REGSAM g_view = 0;
-
-}  // namespace
-
-void UseRegistryView(machine::Windows windows) {
-  g_view = windows == machine::Windows::X64 ? KEY_WOW64_64KEY : 0;
-}
-
-REGSAM View() { return g_view; }
-
-bool RunsOn64BitWindows() {
-  if (sizeof(void*) == 8) return true;  // the x64 check build
-  BOOL wow64 = FALSE;
-  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
 
 namespace {

@@ -12,15 +12,6 @@
 
 namespace testkit::win32 {
 
-// The view every key of the scenario machine is named in, from then on: the 64-bit view (the
-// machine's own paths, as its registry editor shows them) for an x64 scenario; for an x86 one
-// the view of this program, which is the loaded libraries' (the 32-bit view on 64-bit Windows).
-// 32-bit Windows has one view and ignores the choice.
-void UseRegistryView(machine::Windows windows);
-REGSAM View();
-// True when this program runs on 64-bit Windows (or in a 64-bit Wine prefix).
-bool RunsOn64BitWindows();
-
 // The key's values, or nullopt when it does not exist or cannot be read. With `openUp`, for a key
 // of the scenario's own, a key whose reading the scenario refused is read all the same: its owner
 // opens it up for a moment and gives it back the same rights.

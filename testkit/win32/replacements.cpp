@@ -12,10 +12,10 @@
 
 #include "machine/call_trace.h"
 #include "machine/registry_view.h"
-#include "testkit/system_strings.h"
-#include "testkit/text.h"
+#include "testkit/engine_strings.h"
+#include "testkit/utf_text.h"
 #include "testkit/win32/import_table.h"
-#include "testkit/win32/wide.h"
+#include "testkit/win32/win32_text.h"
 
 namespace testkit::win32 {
 namespace {

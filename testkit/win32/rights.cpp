@@ -5,9 +5,9 @@
 
 #include <vector>
 
-#include "testkit/text.h"
-#include "testkit/win32/registry.h"
-#include "testkit/win32/wide.h"
+#include "testkit/utf_text.h"
+#include "testkit/win32/key_view.h"
+#include "testkit/win32/win32_text.h"
 
 namespace testkit::win32 {
 namespace {

@@ -11,7 +11,7 @@
 #include "caddon/caddon.h"
 #include "ovrel/ovrel.h"
 #include "platform/sim/sim.h"
-#include "testkit/system_strings.h"
+#include "testkit/engine_strings.h"
 #include "testkit/test_engine.h"
 
 namespace {

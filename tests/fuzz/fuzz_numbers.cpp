@@ -12,7 +12,7 @@
 #include <cwchar>
 #include <string>
 
-#include "common/text_format.h"
+#include "common/number_text.h"
 #include "common/version.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <limits>
 
-#include "common/text_format.h"
+#include "common/number_text.h"
 #include "common/version.h"
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 
 namespace {
 

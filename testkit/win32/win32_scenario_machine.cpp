@@ -7,13 +7,14 @@
 #include <cstdio>
 
 #include "testkit/machine.h"
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 #include "testkit/win32/recorder.h"
+#include "testkit/win32/key_view.h"
 #include "testkit/win32/registry.h"
 #include "testkit/win32/replacements.h"
 #include "testkit/win32/rights.h"
-#include "testkit/win32/store.h"
-#include "testkit/win32/wide.h"
+#include "testkit/win32/real_store.h"
+#include "testkit/win32/win32_text.h"
 
 namespace testkit {
 namespace {

@@ -1,5 +1,5 @@
-// Small helpers of the Windows scenario machine: UTF-16 texts at the Win32 boundary, the path
-// below HKEY_LOCAL_MACHINE of a canonical key, and a system status for a person.
+// Texts at the Win32 boundary of the Windows scenario machine: UTF-16 texts as Win32 takes and
+// gives them, and a system status for a person.
 #pragma once
 
 #include <windows.h>
@@ -11,12 +11,6 @@ namespace testkit::win32 {
 inline const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 inline std::u16string U(const wchar_t* text) {
   return text == nullptr ? std::u16string() : std::u16string(reinterpret_cast<const char16_t*>(text));
-}
-
-// The path below HKEY_LOCAL_MACHINE of a canonical key ("HKEY_LOCAL_MACHINE\...").
-inline std::u16string BelowMachine(const std::u16string& key) {
-  const std::u16string root = u"HKEY_LOCAL_MACHINE\\";
-  return key.compare(0, root.size(), root) == 0 ? key.substr(root.size()) : std::u16string();
 }
 
 // "status 5 (Access is denied.)": the number and the system's own words for it.

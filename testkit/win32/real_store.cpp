@@ -1,12 +1,13 @@
 // The journal's store on the real machine: key trees read and written with their values,
 // subkeys and DACL; files and folders; the journal file itself.
-#include "testkit/win32/store.h"
+#include "testkit/win32/real_store.h"
 
 #include <windows.h>
 
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
+#include "testkit/win32/key_view.h"
 #include "testkit/win32/registry.h"
-#include "testkit/win32/wide.h"
+#include "testkit/win32/win32_text.h"
 
 namespace testkit::win32 {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/com.h"
+#include "common/com_types.h"
 #include "common/unique_handle.h"
 
 inline void FreeSysString(BSTR text) { SysFreeString(text); }

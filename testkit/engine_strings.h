@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "common/com.h"
+#include "common/com_types.h"
 
 namespace testkit {
 

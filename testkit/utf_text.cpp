@@ -1,5 +1,5 @@
 // UTF-8 and UTF-16 conversion, texts for a person, and UTF-16 units as registry bytes.
-#include "testkit/text.h"
+#include "testkit/utf_text.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 // Number and time texts: decimal formatting and conversion, the time stamp.
-#include "common/text_format.h"
+#include "common/number_text.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Program starts and the time stamp through the platform boundary.
-#include "common/system.h"
+#include "common/system_helpers.h"
 
-#include "common/text_format.h"
+#include "common/number_text.h"
 #include "platform/platform.h"
 
 bool IsFullyQualifiedPath(std::u16string_view path) {
