@@ -6,7 +6,6 @@
 
 namespace {
 
-const std::u16string kSessionManager = u"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 
 // Owner of the process token handle.
 using Token = UniqueAny<platform::TokenHandle, &platform::CloseToken>;
@@ -22,7 +21,7 @@ bool ServerWasUpgraded(bool& known) {
 
 bool FileOperationsPending() {
   const RegistryKey manager =
-      OpenRegistryKey(platform::Hive::LocalMachine, kSessionManager, platform::kKeyAllAccess);
+      OpenRegistryKey(platform::Hive::LocalMachine, kSessionManagerKey, platform::kKeyAllAccess);
   char16_t buffer[260];
   const QueriedBytes pending =
       QueryIntoBuffer(manager.get(), u"PendingFileRenameOperations", buffer, sizeof buffer);

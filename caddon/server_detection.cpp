@@ -10,7 +10,6 @@ namespace {
 
 // The Windows Installer registration of the server, product code
 // {A6DA7A1E-D527-412C-AD17-D129B8F3E399} in its packed form.
-const std::u16string kProductKey = u"Installer\\Products\\E1A7AD6A725DC214DA711D928B3F3E99";
 constexpr std::uint32_t kProductVersion = 0x02000000;  // 2.0 build 0
 
 // The text of a value read into a buffer of 520 bytes; false when the query fails.

@@ -73,7 +73,7 @@ int Run(scenario::Runner& runner, const std::vector<std::string>& files, bool js
       std::cerr << "suitehost: " << prepared.error() << "\n";
       errored.back().emplace();
       errored.back()->file = file;
-      errored.back()->name = file.substr(file.find_last_of("/\\") + 1);
+      errored.back()->name = testkit::FileName(file);
       errored.back()->error = prepared.error();
     }
   }

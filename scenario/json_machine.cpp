@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 #include "scenario/json_read.h"
 #include "scenario/reg_file.h"
+#include "testkit/files.h"
 #include "testkit/utf_text.h"
 
 namespace scenario {
@@ -10,18 +11,13 @@ namespace {
 
 using testkit::FromUtf8;
 
-std::string Folder(const std::string& file) {
-  const size_t slash = file.find_last_of("/\\");
-  return slash == std::string::npos ? "." : file.substr(0, slash);
-}
-
 void Import(const Json& list, Scenario& s) {
   if (!list.is_array()) FailExpected(list, "a list of .reg files");
   for (size_t i = 0; i < list.size(); ++i) {
     Under(i, [&] {
       std::string file = list[i].is_string() ? list[i].get<std::string>() : "";
       if (file.empty()) Fail("expected the path of a .reg file");
-      if (file[0] != '/') file = Folder(s.file) + "/" + file;
+      file = testkit::BesideFile(s.file, file);
       Result<std::vector<RegistryChange>> changes = ReadRegFile(file, s.windows);
       if (!changes) Fail(changes.error());
       s.registry.insert(s.registry.end(), changes->begin(), changes->end());

@@ -221,10 +221,7 @@ Result<Scenario> ParseScenario(const std::string& path, const std::string& text)
   } catch (const JsonError& e) {
     return testkit::Failure(path + ": " + (e.where.empty() ? "/" : e.where) + ": " + e.what);
   }
-  if (scenario.name.empty()) {
-    const size_t slash = path.find_last_of("/\\");
-    scenario.name = slash == std::string::npos ? path : path.substr(slash + 1);
-  }
+  if (scenario.name.empty()) scenario.name = testkit::FileName(path);
   return scenario;
 }
 

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "scenario/status.h"
+#include "testkit/files.h"
 #include "testkit/machine.h"
 
 namespace scenario {
@@ -81,8 +82,7 @@ void WriteSteps(std::ostream& out, const ScenarioReport& r, bool quiet) {
 // "suitehost.native-x64.typical-road": where it ran, the Windows of the scenario's machine and the
 // file's name, without folders or dots.
 std::string ClassName(const std::string& platform, const ScenarioReport& r) {
-  const std::string& file = r.file;
-  std::string name = file.substr(file.find_last_of("/\\") + 1);
+  std::string name = testkit::FileName(r.file);
   if (name.size() > 5 && name.compare(name.size() - 5, 5, ".json") == 0) name.resize(name.size() - 5);
   std::string out = "suitehost." + platform.substr(0, platform.find(' ')) + "-" + r.windows + ".";
   for (char c : name) out += c == '.' || c == ' ' ? '-' : c;

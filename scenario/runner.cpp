@@ -8,8 +8,11 @@
 #include <map>
 #include <set>
 
+#include "caddon/caddon.h"
+#include "ovrel/install_record.h"
 #include "scenario/checks.h"
 #include "scenario/trace.h"
+#include "testkit/files.h"
 #include "testkit/library.h"
 #include "testkit/test_engine.h"
 #include "testkit/utf_text.h"
@@ -23,18 +26,18 @@ using testkit::ToUtf8;
 
 // The keys the actions of both libraries read or write: every scenario starts with them as on a
 // machine where nothing was installed, and the trace shows what the actions change in them.
-const char16_t* const kActionKeys[] = {
-    u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Pellucor\\TAMBER VANTLE Install",
-    u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brisolt\\Corvane ORVIX",
-    u"HKEY_LOCAL_MACHINE\\Software\\Classes\\Installer\\Products\\E1A7AD6A725DC214DA711D928B3F3E99",
-    u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+const std::u16string kActionKeys[] = {
+    u"HKEY_LOCAL_MACHINE\\" + kInstallRecordKey,
+    u"HKEY_LOCAL_MACHINE\\" + kServerKey,
+    u"HKEY_LOCAL_MACHINE\\Software\\Classes\\" + kProductKey,
+    u"HKEY_LOCAL_MACHINE\\" + kSessionManagerKey,
 };
 
 // The keys the scenario sets up or refuses rights on, and those of the actions (where the
 // machine's registry holds them: in the 32-bit view on 64-bit Windows), each once.
 std::vector<std::u16string> ChangedKeys(const Scenario& s) {
   std::set<std::u16string, testkit::NoCaseLess> keys;
-  for (const char16_t* key : kActionKeys) keys.insert(machine::KeyInView(s.windows, key, 0));
+  for (const std::u16string& key : kActionKeys) keys.insert(machine::KeyInView(s.windows, key, 0));
   for (const RegistryChange& change : s.registry) keys.insert(change.key);
   for (const auto& [key, rights] : s.denied) keys.insert(key);
   return std::vector<std::u16string>(keys.begin(), keys.end());
@@ -58,12 +61,10 @@ std::vector<std::u16string> Files(const Scenario& s) {
 
 // " (it is an action of caddon)" when the other action library beside `path` exports the action.
 std::string OtherLibraryNote(const std::string& path, const std::string& action) {
-  const size_t slash = path.find_last_of("/\\");
-  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash);
-  const std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::string folder = testkit::FolderOf(path), file = testkit::FileName(path);
   for (const char* other : {"ovrel", "caddon"}) {
     const std::string otherFile = testkit::LibraryFile(other, folder);
-    if (otherFile.substr(otherFile.find_last_of("/\\") + 1) == file) continue;
+    if (testkit::FileName(otherFile) == file) continue;
     const Result<std::vector<std::string>> names = testkit::ListExports(otherFile);
     if (names && std::find(names->begin(), names->end(), action) != names->end())
       return std::string(" (it is an action of ") + other + ")";
@@ -194,10 +195,7 @@ Result<> Runner::Prepare(const std::string& file) {
 // the scenario's file.
 Result<testkit::Library*> Runner::State::LibraryOf(const Scenario& s) {
   std::string path = testkit::LibraryFile(s.library, libraryFolder);
-  if (s.library.find_first_of("/\\") != std::string::npos && path[0] != '/') {
-    const size_t slash = s.file.find_last_of("/\\");
-    if (slash != std::string::npos) path = s.file.substr(0, slash + 1) + path;
-  }
+  if (s.library.find_first_of("/\\") != std::string::npos) path = testkit::BesideFile(s.file, path);
   auto& library = libraries[path];
   if (library) return library.get();
   library = std::make_unique<testkit::Library>();

@@ -24,8 +24,23 @@ std::string ProgramFolder() {
   const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
   const std::string file = n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
 #endif
+  const std::string folder = FolderOf(file);
+  return folder.empty() ? "." : folder;
+}
+
+std::string FileName(const std::string& path) { return path.substr(path.find_last_of("/\\") + 1); }
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string BesideFile(const std::string& file, const std::string& relative) {
+  const bool absolute = (!relative.empty() && (relative[0] == '/' || relative[0] == '\\')) ||
+                        (relative.size() >= 2 && relative[1] == ':');
   const size_t slash = file.find_last_of("/\\");
-  return slash == std::string::npos ? "." : file.substr(0, slash);
+  if (absolute || slash == std::string::npos) return relative;
+  return file.substr(0, slash + 1) + relative;
 }
 
 Result<std::string> ReadWholeFile(const std::string& path) {
