@@ -1,11 +1,3 @@
-# 64-bit Windows with MinGW-w64 from Debian, for the x64 check build only: what ships is 32-bit.
-# The -posix compilers are needed for GoogleTest (std::mutex); -static keeps winpthread out.
-set(CMAKE_SYSTEM_NAME Windows)
+# 64-bit Windows, for the x64 check build only: what ships is 32-bit.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

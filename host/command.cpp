@@ -169,6 +169,26 @@ Result<scenario::Scenario> CallScenario(const CallOptions& options) {
   return s;
 }
 
+// The "call" command with its options, which fill `o`.
+CLI::App* AddCallCommand(CLI::App& app, CallOptions& o, bool& json) {
+  CLI::App* call = app.add_subcommand("call", "Call one action with properties from the command line");
+  call->add_option("library", o.library, "Library name (ovrel, caddon) or file")->required();
+  call->add_option("action", o.action, "Exported action")->required();
+  call->add_option("--windows", o.windows,
+                   "The Windows the machine runs: x86, or x64 where the libraries see the 32-bit view and "
+                   "--reg takes a 64-bit machine's export")
+      ->capture_default_str();
+  call->add_option("-p,--property", o.properties, "Suite property NAME=VALUE");
+  call->add_option("--reg", o.regFiles, "Import a .reg file into the registry first")->check(CLI::ExistingFile);
+  call->add_option("--volume", o.volumes, "Drive root and its free space, ROOT=SIZE (C:\\=3GB)");
+  call->add_option("--env", o.environment, "Environment variable NAME=VALUE");
+  call->add_option("--file", o.files, "A file that exists and is readable");
+  call->add_option("--answer", o.answers, "Answer to the next message box: yes or no");
+  call->add_flag("--json", json, "Report as JSON");
+  return call;
+
+}
+
 int RunCommand(int argc, char** argv) {
   CLI::App app{"suitehost: runs the actions of ovrel and caddon as the suite installer engine does"};
   app.require_subcommand(1);
@@ -189,20 +209,7 @@ int RunCommand(int argc, char** argv) {
   run->add_flag("-q,--quiet", quiet, "Show only failed scenarios and the summary");
 
   CallOptions o;
-  CLI::App* call = app.add_subcommand("call", "Call one action with properties from the command line");
-  call->add_option("library", o.library, "Library name (ovrel, caddon) or file")->required();
-  call->add_option("action", o.action, "Exported action")->required();
-  call->add_option("--windows", o.windows,
-                   "The Windows the machine runs: x86, or x64 where the libraries see the 32-bit view and "
-                   "--reg takes a 64-bit machine's export")
-      ->capture_default_str();
-  call->add_option("-p,--property", o.properties, "Suite property NAME=VALUE");
-  call->add_option("--reg", o.regFiles, "Import a .reg file into the registry first")->check(CLI::ExistingFile);
-  call->add_option("--volume", o.volumes, "Drive root and its free space, ROOT=SIZE (C:\\=3GB)");
-  call->add_option("--env", o.environment, "Environment variable NAME=VALUE");
-  call->add_option("--file", o.files, "A file that exists and is readable");
-  call->add_option("--answer", o.answers, "Answer to the next message box: yes or no");
-  call->add_flag("--json", json, "Report as JSON");
+  AddCallCommand(app, o, json);
 
   CLI::App* restore =
       app.add_subcommand("restore", "Put back what an interrupted run changed on this machine, from its journal");

@@ -17,7 +17,11 @@ namespace trace = machine::trace;
 // allocation in it is made to fail on purpose), and what the call did is recorded for the trace.
 template <class Work>
 auto AsSystem(Work&& work) {
-  const sim::SystemWork guard;
+  struct Leave {
+    ~Leave() { sim::LeaveSystemWork(); }
+  };
+  sim::EnterSystemWork();
+  const Leave leave;
   return work();
 }
 void Record(machine::SystemCall call) { sim::machine().answers.calls.push_back(std::move(call)); }

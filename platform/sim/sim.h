@@ -23,15 +23,10 @@ void FailSystemStringAllocation(long nth);
 // How many allocations are left before the one made to fail; 0 when none is.
 long SystemStringFailureCountdown();
 
-// Held by every call of the simulated system: its own memory is the system's, not the library's,
-// so no C++ allocation is made to fail on purpose inside it.
-class SystemWork {
- public:
-  SystemWork();
-  ~SystemWork();
-  SystemWork(const SystemWork&) = delete;
-  SystemWork& operator=(const SystemWork&) = delete;
-};
+// Every call of the simulated system runs between these two: its own memory is the system's, not
+// the library's, so no C++ allocation is made to fail on purpose inside it.
+void EnterSystemWork();
+void LeaveSystemWork();
 bool InSystemWork();
 
 }  // namespace sim

@@ -30,8 +30,8 @@ long LiveSystemStrings() { return g_liveStrings; }
 void FailSystemStringAllocation(long nth) { g_failCountdown = nth; }
 long SystemStringFailureCountdown() { return g_failCountdown; }
 
-SystemWork::SystemWork() { ++g_systemWork; }
-SystemWork::~SystemWork() { --g_systemWork; }
+void EnterSystemWork() { ++g_systemWork; }
+void LeaveSystemWork() { --g_systemWork; }
 bool InSystemWork() { return g_systemWork > 0; }
 
 }  // namespace sim
