@@ -44,6 +44,24 @@ inline std::optional<std::u16string> CanonicalKey(const std::u16string& key) {
   return std::nullopt;
 }
 
+// Windows' limits on a key path: at most 512 levels below the root, and key names of at most 255
+// characters. What is wrong with a canonical path by them, or nullopt.
+constexpr size_t kMaxKeyLevels = 512;
+constexpr size_t kMaxKeyName = 255;
+inline std::optional<std::string> KeyPathFault(const std::u16string& canonical) {
+  size_t levels = 0, start = canonical.find(u'\\');
+  while (start != std::u16string::npos) {
+    const size_t end = canonical.find(u'\\', start + 1);
+    const size_t length = (end == std::u16string::npos ? canonical.size() : end) - start - 1;
+    if (length > kMaxKeyName)
+      return "a key name of " + std::to_string(length) + " characters (Windows allows " + std::to_string(kMaxKeyName) + ")";
+    if (++levels > kMaxKeyLevels)
+      return "a key more than " + std::to_string(kMaxKeyLevels) + " levels deep (as Windows allows)";
+    start = end;
+  }
+  return std::nullopt;
+}
+
 // A registry value as the system stores it: its type and its exact bytes.
 struct RegValue {
   std::uint32_t type = 1;  // REG_SZ

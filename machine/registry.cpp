@@ -1,20 +1,36 @@
-// The simulated registry.
+// The simulated registry, as a tree of keys.
 #include "machine/registry.h"
 
 namespace machine {
-namespace {
 
-bool StartsWithNoCase(const std::u16string& text, const std::u16string& prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i)
-    if (NoCaseLess::Fold(text[i]) != NoCaseLess::Fold(prefix[i])) return false;
-  return true;
-}
+struct Registry::Node {
+  RegKeyData data;
+  std::map<std::u16string, std::unique_ptr<Node>, NoCaseLess> children;
+};
+
+namespace {
 
 const std::u16string kMachineRoot = u"HKEY_LOCAL_MACHINE";
 const std::u16string kClassesUnderMachine = u"HKEY_LOCAL_MACHINE\\Software\\Classes";
 
+// Calls `step` with each name of the path in turn; stops when it returns false.
+template <class Step>
+void ForEachName(const std::u16string& path, Step&& step) {
+  size_t start = 0;
+  while (true) {
+    const size_t end = path.find(u'\\', start);
+    if (!step(path.substr(start, end == std::u16string::npos ? std::u16string::npos : end - start))) return;
+    if (end == std::u16string::npos) return;
+    start = end + 1;
+  }
+}
+
 }  // namespace
+
+Registry::Registry() : root_(std::make_unique<Node>()) {}
+Registry::~Registry() = default;
+Registry::Registry(Registry&&) noexcept = default;
+Registry& Registry::operator=(Registry&&) noexcept = default;
 
 std::u16string Registry::Under(platform::Hive hive, const std::u16string& path) {
   const std::u16string& root = hive == platform::Hive::LocalMachine ? kMachineRoot : kClassesUnderMachine;
@@ -22,26 +38,35 @@ std::u16string Registry::Under(platform::Hive hive, const std::u16string& path) 
 }
 
 RegKeyData& Registry::CreateKey(const std::u16string& canonicalPath) {
-  // Every key on the way down exists too.
-  for (size_t at = canonicalPath.find(u'\\'); at != std::u16string::npos; at = canonicalPath.find(u'\\', at + 1))
-    keys_.try_emplace(canonicalPath.substr(0, at));
-  return keys_[canonicalPath];
+  Node* node = root_.get();
+  ForEachName(canonicalPath, [&](const std::u16string& name) {
+    std::unique_ptr<Node>& child = node->children[name];
+    if (!child) child = std::make_unique<Node>();
+    node = child.get();
+    return true;
+  });
+  return node->data;
+}
+
+Registry::Node* Registry::Find(const std::u16string& canonicalPath) const {
+  Node* node = root_.get();
+  ForEachName(canonicalPath, [&](const std::u16string& name) {
+    auto found = node->children.find(name);
+    node = found == node->children.end() ? nullptr : found->second.get();
+    return node != nullptr;
+  });
+  return node;
 }
 
 RegKeyData* Registry::FindKey(const std::u16string& canonicalPath) {
-  auto found = keys_.find(canonicalPath);
-  return found == keys_.end() ? nullptr : &found->second;
+  Node* node = Find(canonicalPath);
+  return node != nullptr ? &node->data : nullptr;
 }
 
 void Registry::DeleteKey(const std::u16string& canonicalPath) {
-  const std::u16string below = canonicalPath + u"\\";
-  for (auto it = keys_.begin(); it != keys_.end();) {
-    if ((it->first.size() == canonicalPath.size() && StartsWithNoCase(it->first, canonicalPath)) ||
-        StartsWithNoCase(it->first, below))
-      it = keys_.erase(it);
-    else
-      ++it;
-  }
+  const size_t cut = canonicalPath.rfind(u'\\');
+  Node* parent = cut == std::u16string::npos ? root_.get() : Find(canonicalPath.substr(0, cut));
+  if (parent != nullptr) parent->children.erase(canonicalPath.substr(cut == std::u16string::npos ? 0 : cut + 1));
 }
 
 void Registry::SetValue(const std::u16string& canonicalPath, const std::u16string& name, RegValue value) {
@@ -49,10 +74,10 @@ void Registry::SetValue(const std::u16string& canonicalPath, const std::u16strin
 }
 
 std::optional<RegValue> Registry::GetValue(const std::u16string& canonicalPath, const std::u16string& name) const {
-  auto key = keys_.find(canonicalPath);
-  if (key == keys_.end()) return std::nullopt;
-  auto value = key->second.values.find(name);
-  if (value == key->second.values.end()) return std::nullopt;
+  const Node* key = Find(canonicalPath);
+  if (key == nullptr) return std::nullopt;
+  auto value = key->data.values.find(name);
+  if (value == key->data.values.end()) return std::nullopt;
   return value->second;
 }
 

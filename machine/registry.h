@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -17,22 +18,31 @@ struct RegKeyData {
   std::uint32_t deniedAccess = 0;
 };
 
-// Full key path as "HKEY_LOCAL_MACHINE\SOFTWARE\..."; HKEY_CLASSES_ROOT is an alias of
-// HKEY_LOCAL_MACHINE\Software\Classes. Every key on a path exists once its leaf exists.
+// Full key path as "HKEY_LOCAL_MACHINE\\SOFTWARE\\..."; HKEY_CLASSES_ROOT is an alias of
+// HKEY_LOCAL_MACHINE\\Software\\Classes. Every key on a path exists once its leaf exists. Keys are
+// held as a tree, one node a name, so that making, finding and deleting a key take time in
+// proportion to its path (and to the keys deleted with it), however many keys there are.
 class Registry {
  public:
   static std::u16string Under(platform::Hive hive, const std::u16string& path);
+
+  Registry();
+  ~Registry();
+  Registry(const Registry&) = delete;
+  Registry& operator=(const Registry&) = delete;
+  Registry(Registry&&) noexcept;
+  Registry& operator=(Registry&&) noexcept;
 
   RegKeyData& CreateKey(const std::u16string& canonicalPath);
   RegKeyData* FindKey(const std::u16string& canonicalPath);
   void DeleteKey(const std::u16string& canonicalPath);  // with its subkeys
   void SetValue(const std::u16string& canonicalPath, const std::u16string& name, RegValue value);
   std::optional<RegValue> GetValue(const std::u16string& canonicalPath, const std::u16string& name) const;
-  const std::map<std::u16string, RegKeyData, NoCaseLess>& Keys() const { return keys_; }
-  void Clear() { keys_.clear(); }
 
  private:
-  std::map<std::u16string, RegKeyData, NoCaseLess> keys_;
+  struct Node;
+  Node* Find(const std::u16string& canonicalPath) const;  // null when the key does not exist
+  std::unique_ptr<Node> root_;  // above the roots: its children are HKEY_LOCAL_MACHINE and the like
 };
 
 }  // namespace machine

@@ -52,12 +52,16 @@ std::uint32_t Rights(const Json& j) {
   // Set value and create subkey: what a user without administrative rights lacks.
   if (j == "write") return platform::kKeySetValue | platform::kKeyCreateSubKey;
   if (j == "all") return 0xFFFFFFFF;
-  if (j.is_number_unsigned()) return static_cast<std::uint32_t>(j.get<std::uint64_t>());
+  if (j.is_number_unsigned()) return Unsigned32(j);
   Fail("expected \"write\", \"all\" or a number of access rights");
 }
 
 int Answer(const Json& j) {
-  if (j.is_number_integer()) return j.get<int>();
+  if (j.is_number_integer()) {
+    const auto n = j.get<std::int64_t>();
+    if (n < INT32_MIN || n > INT32_MAX) Fail("the answer " + std::to_string(n) + " is beyond what a message box returns (an int)");
+    return static_cast<int>(n);
+  }
   if (j == "yes") return platform::kIdYes;
   if (j == "no") return platform::kIdNo;
   if (j == "fail") return 0;

@@ -9,10 +9,15 @@
 namespace scenario {
 namespace {
 
+// No scenario nests deeper than a dozen levels; a file that does is refused at this depth rather
+// than held level by level in memory.
+constexpr size_t kMaxDepth = 64;
+
 class OrderedBuilder {
  public:
   Json root;
   std::string duplicate;  // the place of a key given twice, and the key
+  std::string tooDeep;    // the place where the nesting went past kMaxDepth
   size_t errorAt = 0;     // characters read when the parser stopped on an error
   std::string error;
 
@@ -81,6 +86,10 @@ class OrderedBuilder {
     return true;
   }
   bool Begin(Json empty) {
+    if (open_.size() >= kMaxDepth) {
+      tooDeep = Pointer() + ": nested more than " + std::to_string(kMaxDepth) + " levels deep";
+      return false;
+    }
     open_.push_back({Place(std::move(empty)), {}, {}});
     return true;
   }
@@ -98,6 +107,7 @@ Result<Json> ParseJson(const std::string& path, const std::string& text) {
   OrderedBuilder builder;
   if (Json::sax_parse(text, &builder, nlohmann::detail::input_format_t::json, true, true)) return std::move(builder.root);
   if (!builder.duplicate.empty()) return testkit::Failure(path + ": " + builder.duplicate);
+  if (!builder.tooDeep.empty()) return testkit::Failure(path + ": " + builder.tooDeep);
   size_t line = 1, column = 1;
   for (size_t i = 0; i + 1 < builder.errorAt && i < text.size(); ++i) {
     column = text[i] == '\n' ? 1 : column + 1;

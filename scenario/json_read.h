@@ -91,6 +91,8 @@ std::u16string Text(const Json& j);
 std::optional<std::u16string> TextOrNull(const Json& j);
 bool Bool(const Json& j);
 std::uint64_t Unsigned(const Json& j);
+// A whole number that must fit the 32 bits of its field: refused beyond 4294967295, never wrapped.
+std::uint32_t Unsigned32(const Json& j);
 HRESULT Status(const Json& j);
 std::uint64_t Bytes(const Json& j);
 // A canonical key path; the error names the roots that are known.

@@ -64,6 +64,12 @@ std::uint64_t Unsigned(const Json& j) {
   return j.get<std::uint64_t>();
 }
 
+std::uint32_t Unsigned32(const Json& j) {
+  const std::uint64_t n = Unsigned(j);
+  if (n > UINT32_MAX) Fail("the number " + std::to_string(n) + " does not fit 32 bits (at most 4294967295)");
+  return static_cast<std::uint32_t>(n);
+}
+
 HRESULT Status(const Json& j) {
   if (j.is_number_integer()) {
     const auto n = j.get<std::int64_t>();
@@ -87,6 +93,7 @@ std::uint64_t Bytes(const Json& j) {
 std::u16string Key(const std::string& key) {
   const auto canonical = machine::CanonicalKey(testkit::FromUtf8(key));
   if (!canonical) Fail("key root must be HKEY_LOCAL_MACHINE (HKLM) or HKEY_CLASSES_ROOT (HKCR)");
+  if (const std::optional<std::string> fault = machine::KeyPathFault(*canonical)) Fail(*fault);
   return *canonical;
 }
 
@@ -122,7 +129,7 @@ using scenario::Json;
 using scenario::Under;
 
 std::uint32_t TypeNumber(const Json& j) {
-  if (j.is_number_unsigned()) return static_cast<std::uint32_t>(j.get<std::uint64_t>());
+  if (j.is_number_unsigned()) return scenario::Unsigned32(j);
   const std::string name = j.is_string() ? j.get<std::string>() : "";
   static const std::pair<const char*, std::uint32_t> kTypes[] = {
       {"none", 0},           {"sz", kRegSz},         {"expand_sz", kRegExpandSz}, {"binary", kRegBinary},

@@ -171,6 +171,7 @@ class Parser {
     }
     const auto canonical = machine::CanonicalKey(path);
     if (!canonical) return Fail("key root is not HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT: " + ToUtf8(path));
+    if (const std::optional<std::string> fault = machine::KeyPathFault(*canonical)) return Fail(*fault);
     if (windows == machine::Windows::X86 && IsWow64Path(*canonical))
       return Fail(kWow64Refusal + (": " + ToUtf8(path)));
     change.key = *canonical;
