@@ -83,6 +83,15 @@ struct ShutdownRequest {
   std::uint32_t reason = 0;
 };
 
+// One change of a registry set-up. Key paths are canonical: "HKEY_LOCAL_MACHINE\...".
+struct RegistryChange {
+  enum class Kind { SetValue, DeleteValue, CreateKey, DeleteKey };
+  Kind kind = Kind::SetValue;
+  std::u16string key;
+  std::u16string name;  // the value's name; empty for the key's default value
+  RegValue value;
+};
+
 // A call an action made on the system, recorded the same way by the simulated system and by the
 // Windows stand-in's replaced imports, so that the traces of both agree.
 struct SystemCall {

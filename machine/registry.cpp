@@ -81,4 +81,21 @@ std::optional<RegValue> Registry::GetValue(const std::u16string& canonicalPath, 
   return value->second;
 }
 
+void Registry::Apply(const RegistryChange& change, const std::u16string& key) {
+  switch (change.kind) {
+    case RegistryChange::Kind::SetValue:
+      SetValue(key, change.name, change.value);
+      break;
+    case RegistryChange::Kind::DeleteValue:
+      if (RegKeyData* data = FindKey(key)) data->values.erase(change.name);
+      break;
+    case RegistryChange::Kind::CreateKey:
+      CreateKey(key);
+      break;
+    case RegistryChange::Kind::DeleteKey:
+      DeleteKey(key);
+      break;
+  }
+}
+
 }  // namespace machine

@@ -12,9 +12,17 @@
 
 namespace machine {
 
+// The key every Windows has, pending file operations or not.
+inline const std::u16string kSessionManagerKey =
+    u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+
+// READ_CONTROL and WRITE_DAC: what the owner of a key always holds, whatever its DACL says.
+constexpr std::uint32_t kOwnerRights = 0x00020000 | 0x00040000;
+
 struct RegKeyData {
   std::map<std::u16string, RegValue, NoCaseLess> values;
-  // Access rights refused on open or create, as for a user without administrative rights.
+  // Access rights refused on open or create, as for a user without administrative rights. The
+  // owner's READ_CONTROL and WRITE_DAC are never refused: the machine's token owns its keys.
   std::uint32_t deniedAccess = 0;
 };
 
@@ -38,6 +46,8 @@ class Registry {
   void DeleteKey(const std::u16string& canonicalPath);  // with its subkeys
   void SetValue(const std::u16string& canonicalPath, const std::u16string& name, RegValue value);
   std::optional<RegValue> GetValue(const std::u16string& canonicalPath, const std::u16string& name) const;
+  // One change of a set-up, its key named as `key` (the change's own path as the machine holds it).
+  void Apply(const RegistryChange& change, const std::u16string& key);
 
  private:
   struct Node;

@@ -1,5 +1,9 @@
 // The machine part of a scenario file: registry (with .reg imports), refused rights, volumes,
 // environment, files, clock, message answers and the shutdown privilege.
+#include <map>
+
+#include "machine/file_path.h"
+#include "machine/registry.h"
 #include "platform/platform.h"
 #include "scenario/json_read.h"
 #include "scenario/reg_file.h"
@@ -48,6 +52,14 @@ void ReadRegistry(const Json& j, Scenario& s) {
   }
 }
 
+// The registry the scenario's machine starts with: what every Windows has, and its set-up.
+machine::Registry SetUpRegistry(const Scenario& s) {
+  machine::Registry registry;
+  registry.CreateKey(machine::kSessionManagerKey);
+  for (const RegistryChange& change : s.registry) registry.Apply(change, machine::ResolveLinks(s.windows, change.key));
+  return registry;
+}
+
 std::uint32_t Rights(const Json& j) {
   // Set value and create subkey: what a user without administrative rights lacks.
   if (j == "write") return platform::kKeySetValue | platform::kKeyCreateSubKey;
@@ -92,8 +104,14 @@ void ForEachMember(const Json& j, const char* key, const char* what, Read&& read
 
 void ReadMachine(const Json& j, Scenario& s) {
   if (j.contains("registry")) Under("registry", [&] { ReadRegistry(j["registry"], s); });
+  // Only a key that is there can refuse anything: Windows answers 2 (not found) for one that is not.
+  std::optional<machine::Registry> setUp;
   ForEachMember(j, "deny", "an object of keys and rights", [&](const std::string& key, const Json& value) {
     s.denied.emplace_back(Key(key), Rights(value));
+    if (!setUp) setUp = SetUpRegistry(s);
+    if (setUp->FindKey(machine::ResolveLinks(s.windows, s.denied.back().first)) == nullptr)
+      Fail("the key is not on the scenario's machine (set it up in \"registry\"): Windows answers 2 (not "
+           "found) for a key that is not there, so there is nothing to refuse");
   });
   ForEachMember(j, "volumes", "an object of drive roots", [&](const std::string& key, const Json& value) {
     Volume v = value.get<Volume>();
@@ -103,8 +121,12 @@ void ReadMachine(const Json& j, Scenario& s) {
   if (j.contains("environment"))
     s.environment = Under("environment", [&] { return Texts(j["environment"], "an object of variables"); });
   if (j.contains("windowsFolder")) s.windowsFolder = Under("windowsFolder", [&] { return Text(j["windowsFolder"]); });
+  // Windows takes paths that differ in separators, "." and ".." segments or letter case for one file.
+  std::map<std::u16string, std::string, machine::NoCaseLess> files;
   ForEachMember(j, "files", "an object of file paths", [&](const std::string& key, const Json& value) {
     if (value != "readable" && value != "locked") Fail("expected \"readable\" or \"locked\"");
+    const auto [named, fresh] = files.emplace(machine::NormalFilePath(FromUtf8(key)), key);
+    if (!fresh) Fail("the same file as \"" + named->second + "\" for Windows, given twice");
     s.files.emplace_back(FromUtf8(key), value == "readable");
   });
   if (j.contains("clock")) s.clock = Get<LocalTime>(j, "clock");

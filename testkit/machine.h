@@ -27,14 +27,7 @@ using platform::ShellStart;
 using machine::ShutdownRequest;
 using machine::SystemCall;
 
-// Key paths are canonical: "HKEY_LOCAL_MACHINE\...".
-struct RegistryChange {
-  enum class Kind { SetValue, DeleteValue, CreateKey, DeleteKey };
-  Kind kind = Kind::SetValue;
-  std::u16string key;
-  std::u16string name;  // the value's name; empty for the key's default value
-  RegValue value;
-};
+using machine::RegistryChange;
 
 // Values by canonical key path, then value name.
 using RegistryValues = std::map<std::u16string, RegValue, NoCaseLess>;

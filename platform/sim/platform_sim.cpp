@@ -55,7 +55,8 @@ std::int32_t Open(Hive hive, const std::u16string& path, std::uint32_t access, K
     if (!create) return kFileNotFound;
     data = &registry.CreateKey(full);
   }
-  if ((data->deniedAccess & access & ~machine::kKeyWow64Res) != 0) return kAccessDenied;
+  // The machine's token owns its keys, and an owner is never refused READ_CONTROL or WRITE_DAC.
+  if ((data->deniedAccess & access & ~machine::kKeyWow64Res & ~machine::kOwnerRights) != 0) return kAccessDenied;
   auto* opened = new OpenedKey{full, access, HiveName(hive) + path};
   LiveKeys().insert(opened);
   ++sim::machine().openKeys;

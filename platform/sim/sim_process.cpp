@@ -23,7 +23,7 @@ void Reset() {
   machine() = Machine{};
   // Windows does not run without its Session Manager key: every machine has it, pending file
   // operations or not.
-  machine().registry.CreateKey(u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager");
+  machine().registry.CreateKey(machine::kSessionManagerKey);
 }
 
 long LiveSystemStrings() { return g_liveStrings; }

@@ -19,22 +19,7 @@ class SimMachine : public Machine {
   void Attach(void*) override {}
 
   Result<> ApplyRegistry(const RegistryChange& change) override {
-    machine::Registry& registry = sim::machine().registry;
-    const std::u16string key = Own(change.key);
-    switch (change.kind) {
-      case RegistryChange::Kind::SetValue:
-        registry.SetValue(key, change.name, change.value);
-        break;
-      case RegistryChange::Kind::DeleteValue:
-        if (machine::RegKeyData* data = registry.FindKey(key)) data->values.erase(change.name);
-        break;
-      case RegistryChange::Kind::CreateKey:
-        registry.CreateKey(key);
-        break;
-      case RegistryChange::Kind::DeleteKey:
-        registry.DeleteKey(key);
-        break;
-    }
+    sim::machine().registry.Apply(change, Own(change.key));
     return {};
   }
   Result<> DenyAccess(const std::u16string& key, std::uint32_t rights) override {

@@ -162,6 +162,10 @@ def for_64_bit_windows(r, s):
         else:
             registry[key] = values
     s["registry"] = registry
+    # A refusal stays on the key it was made for, where the libraries see it.
+    if "deny" in s:
+        s["deny"] = {("HKLM\\SOFTWARE\\WOW6432Node\\" + key[len("HKLM\\SOFTWARE\\"):]
+                      if key.startswith("HKLM\\SOFTWARE\\") else key): rights for key, rights in s["deny"].items()}
 
 
 def scenario(r, index):
