@@ -96,7 +96,8 @@ int Call(scenario::Runner& runner, const CallOptions& options, bool json) {
   } else {
     scenario::WriteText(std::cout, reports, false);
     std::cout << "properties after the call:\n";
-    for (const auto& [property, text] : reports[0].finalProperties) std::cout << "  " << property << " = " << text << "\n";
+    for (const auto& [property, text] : reports[0].finalProperties)
+      std::cout << "  " << property << " = " << testkit::Quoted(FromUtf8(text)) << "\n";
   }
   return reports[0].Passed() ? kAllHeld : kExpectationFailed;
 }
@@ -203,7 +204,8 @@ int RunCommand(int argc, char** argv) {
   bool json = false, quiet = false;
   std::string junit;
   CLI::App* run = app.add_subcommand("run", "Run scenario files and check their expectations");
-  run->add_option("scenarios", files, "Scenario files (JSON)")->required()->check(CLI::ExistingFile);
+  // A file that is missing or cannot be read is that file's error: the others still run.
+  run->add_option("scenarios", files, "Scenario files (JSON)")->required();
   run->add_flag("--json", json, "Report as JSON");
   run->add_option("--junit", junit, "Also write a JUnit XML report to this file");
   run->add_flag("-q,--quiet", quiet, "Show only failed scenarios and the summary");

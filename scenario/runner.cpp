@@ -264,6 +264,7 @@ ScenarioReport Runner::State::Run(const Prepared& p) {
   report.name = s.name;
   report.description = s.description;
   report.windows = machine::WindowsName(s.windows);
+  report.fromCommandLine = s.fromCommandLine;
 #ifdef _WIN32
   // Never silently: the report names the scenario and the reason it cannot run here.
   if (!s.nativeOnly.empty()) report.skipReason = "runs natively only: " + s.nativeOnly;
@@ -286,7 +287,7 @@ ScenarioReport Runner::State::Run(const Prepared& p) {
     SetUpEngine(s, engine);
     for (size_t i = 0; i < s.steps.size(); ++i) RunStep(p, i, engine, report);
     for (const auto& [name, value] : engine.properties)
-      report.finalProperties.emplace_back(ToUtf8(name), testkit::Quoted(value));
+      report.finalProperties.emplace_back(ToUtf8(name), ToUtf8(value));
   }
   if (Result<> finished = machine->Finish(); !finished)
     report.steps.push_back(StepReport{"put back", "/", false, S_OK, {}, {finished.error()}});

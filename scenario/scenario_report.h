@@ -42,7 +42,8 @@ struct ScenarioReport {
   std::string skipReason;  // "runs natively only: ..." or "Wine differs from Windows: ..."
   std::vector<StepReport> steps;
   int checks = 0;  // expectations looked at
-  std::vector<std::pair<std::string, std::string>> finalProperties;  // name, quoted value
+  std::vector<std::pair<std::string, std::string>> finalProperties;  // name, text (UTF-8)
+  bool fromCommandLine = false;  // `suitehost call`: no expectations of the user's own
   double seconds = 0;
   std::string error;  // why the file could not be run at all; it then has no steps
   bool Passed() const;

@@ -107,4 +107,36 @@ TEST(Command, VersionIsTheProjects) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string("suitehost ") + SUITE_VERSION + "\n");
 }
 
+TEST(Command, AMissingFileAmongOthersIsThatFilesError) {
+  testing::internal::CaptureStdout();
+  std::string errors;
+  const std::string folder = SUITE_SOURCE_FOLDER;
+  EXPECT_EQ(RunSuitehost({"suitehost", "--lib-dir", SUITE_LIBRARY_FOLDER, "run", "-q", folder + "/examples/typical-road.json",
+                          folder + "/examples/no-such-file.json", folder + "/examples/server-road.json"},
+                         errors),
+            suitehost::kCannotRun);
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(errors.find("no-such-file.json: cannot be read"), std::string::npos) << errors;
+  EXPECT_NE(out.find("scenarios: 2 passed, 1 failed, 0 skipped"), std::string::npos) << out;
+}
+
+TEST(Command, ACallSaysNoCountOfExpectationsAndItsJsonHasTheProperties) {
+  testing::internal::CaptureStdout();
+  std::string errors;
+  EXPECT_EQ(RunSuitehost({"suitehost", "--lib-dir", SUITE_LIBRARY_FOLDER, "call", "ovrel", "verify", "-p", "TOSKAN=1"},
+                         errors),
+            0);
+  const std::string text = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(text.find("expectations"), std::string::npos) << text;
+  EXPECT_NE(text.find("  ValidSelection = \"true\""), std::string::npos) << text;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(RunSuitehost({"suitehost", "--lib-dir", SUITE_LIBRARY_FOLDER, "call", "--json", "ovrel", "verify", "-p",
+                          "TOSKAN=1"},
+                         errors),
+            0);
+  const std::string json = testing::internal::GetCapturedStdout();
+  EXPECT_NE(json.find("\"propertiesAfter\""), std::string::npos) << json;
+  EXPECT_NE(json.find("\"ValidSelection\": \"true\""), std::string::npos) << json;
+}
+
 }  // namespace
