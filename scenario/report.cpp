@@ -79,15 +79,50 @@ void WriteSteps(std::ostream& out, const ScenarioReport& r, bool quiet) {
   }
 }
 
+// The folder that all the files of a run lie in, with its last separator; empty when none is
+// common to them all.
+std::string CommonFolder(const std::vector<ScenarioReport>& reports) {
+  if (reports.empty()) return "";
+  std::string common = reports.front().file.substr(0, reports.front().file.find_last_of("/\\") + 1);
+  for (const ScenarioReport& r : reports) {
+    size_t same = 0;
+    while (same < common.size() && same < r.file.size() && common[same] == r.file[same]) ++same;
+    common.resize(same);
+  }
+  return common.substr(0, common.find_last_of("/\\") + 1);
+}
+
 // "suitehost.native-x64.typical-road": where it ran, the Windows of the scenario's machine and the
-// file's name, without folders or dots.
-std::string ClassName(const std::string& platform, const ScenarioReport& r) {
-  std::string name = testkit::FileName(r.file);
-  if (name.size() > 5 && name.compare(name.size() - 5, 5, ".json") == 0) name.resize(name.size() - 5);
+// file's path below the run's common folder, its folders joined by dots, dots and blanks in names
+// as dashes: unique for every file of a run.
+std::string ClassName(const std::string& platform, const ScenarioReport& r, const std::string& common) {
+  std::string path = r.file.substr(common.size());
+  if (path.size() > 5 && path.compare(path.size() - 5, 5, ".json") == 0) path.resize(path.size() - 5);
   std::string out = "suitehost." + platform.substr(0, platform.find(' ')) + "-" + r.windows + ".";
-  for (char c : name) out += c == '.' || c == ' ' ? '-' : c;
+  for (char c : path) out += c == '/' || c == '\\' ? '.' : c == '.' || c == ' ' ? '-' : c;
   for (char& c : out) c = c == ' ' ? '-' : c;
   return out;
+}
+
+// The scenario's name, with its file's path where another scenario of the run has the same name.
+std::string TestName(const std::vector<ScenarioReport>& reports, const ScenarioReport& r, const std::string& common) {
+  for (const ScenarioReport& other : reports)
+    if (&other != &r && other.name == r.name) return r.name + " (" + r.file.substr(common.size()) + ")";
+  return r.name;
+}
+
+// One failure for a scenario that did not hold: its message counts the failed expectations, its
+// body lists them all, each with its step as the text report numbers it.
+void WriteFailure(std::ostream& out, const ScenarioReport& r) {
+  std::string body;
+  for (size_t i = 0; i < r.steps.size(); ++i)
+    for (const std::string& failure : r.steps[i].failures)
+      body += "step " + std::to_string(i + 1) + " (" + r.steps[i].where + "): " + failure + "\n";
+  if (body.empty()) return;
+  const size_t failed = FailedChecks(r);
+  out << "      <failure message=\""
+      << XmlEscape(std::to_string(failed) + " of " + std::to_string(r.checks) + " expectations failed") << "\">"
+      << XmlEscape(body) << "</failure>\n";
 }
 
 Json EntryJson(const TraceEntry& e) {
@@ -182,16 +217,13 @@ void WriteJunit(std::ostream& out, const std::vector<ScenarioReport>& reports) {
   out << "<testsuites " << counts << " time=\"" << Seconds(seconds) << "\">\n";
   out << "  <testsuite name=\"suitehost " << XmlEscape(platform) << "\" " << counts << " skipped=\"" << Skipped(reports)
       << "\" time=\"" << Seconds(seconds) << "\">\n";
+  const std::string common = CommonFolder(reports);
   for (const ScenarioReport& r : reports) {
-    out << "    <testcase classname=\"" << XmlEscape(ClassName(platform, r)) << "\" name=\"" << XmlEscape(r.name)
-        << "\" time=\"" << Seconds(r.seconds) << "\">\n";
+    out << "    <testcase classname=\"" << XmlEscape(ClassName(platform, r, common)) << "\" name=\""
+        << XmlEscape(TestName(reports, r, common)) << "\" time=\"" << Seconds(r.seconds) << "\">\n";
     if (!r.error.empty()) out << "      <error message=\"" << XmlEscape(r.error) << "\"/>\n";
     if (r.skipped) out << "      <skipped message=\"" << XmlEscape(r.skipReason) << "\"/>\n";
-    for (size_t i = 0; i < r.steps.size(); ++i)
-      for (const std::string& failure : r.steps[i].failures)
-        out << "      <failure message=\""
-            << XmlEscape("step " + std::to_string(i + 1) + ": " + failure.substr(0, failure.find('\n'))) << "\">"
-            << XmlEscape(r.steps[i].where + ": " + failure) << "</failure>\n";
+    WriteFailure(out, r);
     std::ostringstream trace;
     WriteSteps(trace, r, false);
     if (!trace.str().empty()) out << "      <system-out>" << XmlEscape(trace.str()) << "</system-out>\n";

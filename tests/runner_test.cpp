@@ -289,7 +289,13 @@ TEST_F(RunnerTest, FailedExpectationsSayWhatWasExpectedAndWhatHappened) {
 
   std::ostringstream junit, json;
   scenario::WriteJunit(junit, reports);
-  EXPECT_NE(junit.str().find("<failure message=\"step 1: result: expected 0x00000001 S_FALSE"), std::string::npos);
+  // One failure for the scenario: its message counts them, its body lists them all by step.
+  const std::string xml = junit.str();
+  EXPECT_NE(xml.find("<failure message=\"7 of "), std::string::npos) << xml;
+  EXPECT_NE(xml.find("expectations failed\">step 1 (/steps/0): result: expected 0x00000001 S_FALSE"), std::string::npos)
+      << xml;
+  EXPECT_NE(xml.find("step 1 (/steps/0): restart: expected a request, got none"), std::string::npos) << xml;
+  EXPECT_EQ(xml.find("<failure", xml.find("<failure") + 1), std::string::npos) << xml;
   scenario::WriteJson(json, reports);
   const auto parsed = nlohmann::json::parse(json.str());
   EXPECT_EQ(parsed["failed"], 1);
@@ -338,7 +344,7 @@ TEST_F(RunnerTest, ReportsThatCiReadersTakeAsTheyAre) {
   auto reports = Run(R"({"library": "ovrel", "properties": {"TOSKAN": "1"},
     "steps": [{"call": "verify", "expect": {"result": "S_FALSE"}}]})");
   scenario::ScenarioReport unloadable;
-  unloadable.file = "tests/invalid/a.b.json";
+  unloadable.file = reports[0].file.substr(0, reports[0].file.find_last_of('/') + 1) + "invalid/a.b.json";
   unloadable.name = "a.b.json";
   unloadable.error = "tests/invalid/a.b.json: /x: unknown key";
   reports.push_back(unloadable);
@@ -350,10 +356,22 @@ TEST_F(RunnerTest, ReportsThatCiReadersTakeAsTheyAre) {
   EXPECT_NE(xml.find("<testsuite name=\"suitehost native x86\" tests=\"2\" failures=\"1\" errors=\"1\""),
             std::string::npos) << xml;
   EXPECT_NE(xml.find("classname=\"suitehost.native-x86.run\""), std::string::npos) << xml;
-  EXPECT_NE(xml.find("classname=\"suitehost.native-x86.a-b\""), std::string::npos) << xml;
+  EXPECT_NE(xml.find("classname=\"suitehost.native-x86.invalid.a-b\""), std::string::npos) << xml;
   EXPECT_NE(xml.find("time=\"0.000\""), std::string::npos) << xml;
   EXPECT_EQ(xml.find("e-0"), std::string::npos) << xml;
   EXPECT_NE(xml.find("<error message=\"tests/invalid/a.b.json: /x: unknown key\"/>"), std::string::npos) << xml;
+
+  // Two files of the same name and scenario name in different folders stay apart.
+  std::vector<scenario::ScenarioReport> twins(2);
+  twins[0].file = "examples/x64/road.json";
+  twins[1].file = "tests/scenarios/x64/road.json";
+  twins[0].name = twins[1].name = "road";
+  std::ostringstream both;
+  scenario::WriteJunit(both, twins);
+  EXPECT_NE(both.str().find("classname=\"suitehost.native-x86.examples.x64.road\" name=\"road (examples/x64/road.json)\""),
+            std::string::npos) << both.str();
+  EXPECT_NE(both.str().find("classname=\"suitehost.native-x86.tests.scenarios.x64.road\" name=\"road (tests/scenarios/x64/road.json)\""),
+            std::string::npos) << both.str();
   EXPECT_NE(xml.find("<system-out>  step 1: call verify"), std::string::npos) << xml;
   EXPECT_NE(xml.find("host    read ORVIX = null"), std::string::npos) << xml;
 

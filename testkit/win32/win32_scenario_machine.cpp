@@ -176,7 +176,9 @@ std::string PlatformName() {
   // Wine's own export tells it from Windows.
   const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   const bool wine = ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-  return wine ? "wine x86" : "windows x86";
+  // The stand-in's own architecture: x64 only in the x64 check build.
+  const char* architecture = sizeof(void*) == 8 ? " x64" : " x86";
+  return (wine ? "wine" : "windows") + std::string(architecture);
 }
 
 }  // namespace testkit
