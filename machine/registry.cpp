@@ -10,8 +10,9 @@ struct Registry::Node {
 
 namespace {
 
-const std::u16string kMachineRoot = u"HKEY_LOCAL_MACHINE";
-const std::u16string kClassesUnderMachine = u"HKEY_LOCAL_MACHINE\\Software\\Classes";
+// Plain arrays, so that paths made from them during static initialisation elsewhere see them.
+constexpr char16_t kMachineRoot[] = u"HKEY_LOCAL_MACHINE";
+constexpr char16_t kClassesUnderMachine[] = u"HKEY_LOCAL_MACHINE\\Software\\Classes";
 
 // Calls `step` with each name of the path in turn; stops when it returns false.
 template <class Step>
@@ -33,8 +34,12 @@ Registry::Registry(Registry&&) noexcept = default;
 Registry& Registry::operator=(Registry&&) noexcept = default;
 
 std::u16string Registry::Under(platform::Hive hive, const std::u16string& path) {
-  const std::u16string& root = hive == platform::Hive::LocalMachine ? kMachineRoot : kClassesUnderMachine;
+  const std::u16string root = hive == platform::Hive::LocalMachine ? kMachineRoot : kClassesUnderMachine;
   return path.empty() ? root : root + u"\\" + path;
+}
+
+void Registry::CreateWindowsKeys() {
+  CreateKey(u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager");
 }
 
 RegKeyData& Registry::CreateKey(const std::u16string& canonicalPath) {

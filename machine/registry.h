@@ -12,10 +12,6 @@
 
 namespace machine {
 
-// The key every Windows has, pending file operations or not.
-inline const std::u16string kSessionManagerKey =
-    u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-
 // READ_CONTROL and WRITE_DAC: what the owner of a key always holds, whatever its DACL says.
 constexpr std::uint32_t kOwnerRights = 0x00020000 | 0x00040000;
 
@@ -41,6 +37,8 @@ class Registry {
   Registry(Registry&&) noexcept;
   Registry& operator=(Registry&&) noexcept;
 
+  // The keys Windows does not run without: the Session Manager's, pending file operations or not.
+  void CreateWindowsKeys();
   RegKeyData& CreateKey(const std::u16string& canonicalPath);
   RegKeyData* FindKey(const std::u16string& canonicalPath);
   void DeleteKey(const std::u16string& canonicalPath);  // with its subkeys

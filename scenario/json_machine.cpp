@@ -55,7 +55,7 @@ void ReadRegistry(const Json& j, Scenario& s) {
 // The registry the scenario's machine starts with: what every Windows has, and its set-up.
 machine::Registry SetUpRegistry(const Scenario& s) {
   machine::Registry registry;
-  registry.CreateKey(machine::kSessionManagerKey);
+  registry.CreateWindowsKeys();
   for (const RegistryChange& change : s.registry) registry.Apply(change, machine::ResolveLinks(s.windows, change.key));
   return registry;
 }

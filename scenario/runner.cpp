@@ -9,6 +9,7 @@
 #include <set>
 
 #include "caddon/caddon.h"
+#include "machine/registry.h"
 #include "ovrel/install_record.h"
 #include "scenario/checks.h"
 #include "scenario/trace.h"
@@ -27,10 +28,10 @@ using testkit::ToUtf8;
 // The keys the actions of both libraries read or write: every scenario starts with them as on a
 // machine where nothing was installed, and the trace shows what the actions change in them.
 const std::u16string kActionKeys[] = {
-    u"HKEY_LOCAL_MACHINE\\" + kInstallRecordKey,
-    u"HKEY_LOCAL_MACHINE\\" + kServerKey,
-    u"HKEY_LOCAL_MACHINE\\Software\\Classes\\" + kProductKey,
-    u"HKEY_LOCAL_MACHINE\\" + kSessionManagerKey,
+    machine::Registry::Under(platform::Hive::LocalMachine, kInstallRecordKey),
+    machine::Registry::Under(platform::Hive::LocalMachine, kServerKey),
+    machine::Registry::Under(platform::Hive::ClassesRoot, kProductKey),
+    machine::Registry::Under(platform::Hive::LocalMachine, kSessionManagerKey),
 };
 
 // The keys the scenario sets up or refuses rights on, and those of the actions (where the

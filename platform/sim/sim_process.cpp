@@ -21,9 +21,7 @@ Machine& machine() {
 
 void Reset() {
   machine() = Machine{};
-  // Windows does not run without its Session Manager key: every machine has it, pending file
-  // operations or not.
-  machine().registry.CreateKey(machine::kSessionManagerKey);
+  machine().registry.CreateWindowsKeys();
 }
 
 long LiveSystemStrings() { return g_liveStrings; }
