@@ -11,6 +11,8 @@
 
 namespace machine::trace {
 
+// Registry calls name the key as the action named it ("HKLM\\...", "HKCR\\..."); a value's call
+// also names its key. Statuses are Windows' error numbers.
 SystemCall OpenKey(const std::u16string& key, std::uint32_t access, std::int32_t status);
 SystemCall CreateKey(const std::u16string& key, std::uint32_t access, std::int32_t status);
 SystemCall CloseKey(const std::u16string& key);
@@ -20,11 +22,15 @@ struct Stored {
   std::uint32_t bytes = 0;
   std::uint32_t type = 0;
 };
-// A query with a buffer of `room` bytes, or without one (`sizeOnly`).
-SystemCall QueryValue(const std::u16string& name, bool sizeOnly, std::uint32_t room, std::int32_t status,
-                      std::optional<Stored> stored);
-SystemCall SetValue(const std::u16string& name, std::uint32_t type, std::uint32_t bytes, std::int32_t status);
-SystemCall SetValueAnsi(const std::u16string& name, std::uint32_t type, std::uint32_t bytes, std::int32_t status);
+// A query with a buffer of `room` bytes, or without one (`sizeOnly`); `read` is the data the
+// buffer received, where it received any.
+SystemCall QueryValue(const std::u16string& key, const std::u16string& name, bool sizeOnly, std::uint32_t room,
+                      std::int32_t status, std::optional<Stored> stored, std::optional<RegValue> read);
+// The data as the action gave it: UTF-16 text for SetValue, text in the ANSI code page for
+// SetValueAnsi (shown as the text the registry stores).
+SystemCall SetValue(const std::u16string& key, const std::u16string& name, const RegValue& data, std::int32_t status);
+SystemCall SetValueAnsi(const std::u16string& key, const std::u16string& name, const RegValue& data,
+                        std::int32_t status);
 
 // The free bytes available to the caller, or nullopt when the query failed.
 SystemCall FreeSpace(const std::u16string& root, std::optional<std::uint64_t> callerFreeBytes);

@@ -99,10 +99,13 @@ struct SystemCall {
                        // "environment", "free space", "windows folder", "file check", "start",
                        // "message box", "open token", "privilege lookup", "privilege adjust",
                        // "close token", "restart"
-  std::u16string name;  // the key ("HKLM\..."), value, variable, drive, file or program
-  std::optional<std::u16string> value;  // what was read or given, where there is one
+  std::u16string key;   // a registry call's key as the action named it ("HKLM\...", "HKCR\...")
+  std::u16string name;  // the value, variable, drive, file or program; empty for a key's own call
+  std::optional<std::u16string> value;  // the text read or given, where there is one
+  std::optional<RegValue> data;         // the registry data read or written
   std::u16string detail;  // rights, buffer and byte counts, type, flags, a working folder
-  std::string status;  // the system's status: an error number, "ok" or "failed"
+  std::string status;     // as Windows names it: "ERROR_FILE_NOT_FOUND (2)", or "ok", "failed"
+  std::optional<std::int64_t> code;  // the figure behind the status, where the system gave one
 };
 
 // Windows-1252, the ANSI code page of the simulated machine and of REGEDIT4 files: bytes

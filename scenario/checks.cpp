@@ -31,7 +31,7 @@ void CheckRegistry(const RegistryExpectation& r, const testkit::RegistryState& s
   auto key = state.find(r.key);
   const bool keyThere = key != state.end();
   if (r.wholeKey) {
-    check.Check(keyThere == r.value.has_value(), r.where + ": key " + ToUtf8(r.key) + " expected " +
+    check.Check(keyThere == r.value.has_value(), r.where + ": key " + ShowKey(r.key) + " expected " +
                                                      (r.value ? "to exist" : "absent") + ", it " +
                                                      (keyThere ? "exists" : "does not exist"));
     return;
@@ -44,7 +44,7 @@ void CheckRegistry(const RegistryExpectation& r, const testkit::RegistryState& s
   const std::string got = actual ? DescribeValue(*actual) : "<absent>";
   const std::string want = r.value ? DescribeValue(*r.value) : "<absent>";
   check.Check(actual ? (r.value && *actual == *r.value) : !r.value.has_value(),
-              "registry " + ToUtf8(r.key) + " " + (r.name.empty() ? "@" : ToUtf8(r.name)) + ": expected " + want +
+              "registry " + ShowKey(r.key) + " " + ShowValueName(r.name) + ": expected " + want +
                   ", got " + got);
 }
 

@@ -5,9 +5,12 @@
 #include <sstream>
 #include <nlohmann/json.hpp>
 
+#include "machine/win32_names.h"
+#include "platform/platform.h"
 #include "scenario/status.h"
 #include "testkit/files.h"
 #include "testkit/machine.h"
+#include "testkit/utf_text.h"
 
 namespace scenario {
 namespace {
@@ -125,11 +128,47 @@ void WriteFailure(std::ostream& out, const ScenarioReport& r) {
       << XmlEscape(body) << "</failure>\n";
 }
 
+// Registry data as typed data: its type's name, and its text (with whether it ends in a
+// terminator), its number, or its bytes in hex.
+Json DataJson(const testkit::RegValue& value) {
+  Json j{{"type", machine::names::ValueType(value.type)}, {"bytes", value.data.size()}};
+  const bool text = value.type == platform::kRegSz || value.type == platform::kRegExpandSz;
+  if (text && value.data.size() % 2 == 0) {
+    std::u16string units = testkit::UnitsOfBytes(value.data);
+    const bool terminated = !units.empty() && units.back() == u'\0';
+    if (terminated) units.pop_back();
+    if (units.find(u'\0') == std::u16string::npos) {
+      j["text"] = testkit::ToUtf8(units);
+      j["terminated"] = terminated;
+      return j;
+    }
+  }
+  if ((value.type == platform::kRegDword && value.data.size() == 4) ||
+      (value.type == platform::kRegQword && value.data.size() == 8)) {
+    std::uint64_t number = 0;
+    for (size_t i = value.data.size(); i-- > 0;) number = number << 8 | value.data[i];
+    j["number"] = number;
+    return j;
+  }
+  std::string hex;
+  char byte[4];
+  for (std::uint8_t b : value.data) {
+    std::snprintf(byte, sizeof byte, hex.empty() ? "%02x" : " %02x", b);
+    hex += byte;
+  }
+  j["hex"] = hex;
+  return j;
+}
+
 Json EntryJson(const TraceEntry& e) {
-  Json j{{"source", e.source}, {"kind", e.kind}, {"name", e.name}};
+  Json j{{"source", e.source}, {"kind", e.kind}};
+  if (!e.key.empty()) j["key"] = e.key;
+  j["name"] = e.name;
   j["value"] = e.value ? Json(*e.value) : Json();
+  if (e.data) j["data"] = DataJson(*e.data);
   if (!e.detail.empty()) j["detail"] = e.detail;
   if (!e.status.empty()) j["status"] = e.status;
+  if (e.code) j["code"] = *e.code;
   j["line"] = e.line;
   return j;
 }
@@ -181,7 +220,7 @@ void WriteText(std::ostream& out, const std::vector<ScenarioReport>& reports, bo
 }
 
 void WriteJson(std::ostream& out, const std::vector<ScenarioReport>& reports) {
-  Json all{{"format", 1}, {"platform", testkit::PlatformName()}, {"scenarios", Json::array()}};
+  Json all{{"format", 2}, {"platform", testkit::PlatformName()}, {"scenarios", Json::array()}};
   for (const ScenarioReport& r : reports) {
     Json j{{"file", r.file}, {"name", r.name}, {"description", r.description}, {"windows", r.windows}};
     j["passed"] = r.Passed() && !r.skipped;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/com_types.h"
+#include "machine/records.h"
 
 namespace scenario {
 
@@ -17,11 +18,14 @@ struct TraceEntry {
                        // the system; "step": the scenario's own doing
   std::string kind;    // read, write, translate, expand, query interface, release, message, set,
                        // registry, start, message box, restart
-  std::string name;    // the property, text, key and value, or program it names
+  std::string name;    // the property, text, registry value, or program it names
   std::optional<std::string> value;  // what was read, written, resolved or stored; none for null
   std::string detail;  // the caption, working folder or flags that go with it
   std::string status;  // the status it returned, where it has one
   std::string line;
+  std::string key;  // a registry entry's key: "HKLM\\..." as the action named it, or where it changed
+  std::optional<machine::RegValue> data;  // the registry data read, written or stored
+  std::optional<std::int64_t> code;       // the figure behind `status`, where the system gave one
 };
 
 struct StepReport {

@@ -12,11 +12,38 @@ namespace {
 using testkit::Quoted;
 using testkit::ToUtf8;
 
-std::string ValueName(const std::u16string& name) { return name.empty() ? "@" : ToUtf8(name); }
+// Within a line: at most this many characters of a text, or bytes of other data.
+constexpr size_t kLineText = 60;
+constexpr size_t kLineBytes = 24;
+
+TraceEntry Entry(std::string source, std::string kind, std::string name, std::optional<std::string> value,
+                 std::string detail, std::string status, std::string line) {
+  TraceEntry e;
+  e.source = std::move(source);
+  e.kind = std::move(kind);
+  e.name = std::move(name);
+  e.value = std::move(value);
+  e.detail = std::move(detail);
+  e.status = std::move(status);
+  e.line = std::move(line);
+  return e;
+}
+
+std::string InAll(size_t bytes) { return " ... (" + std::to_string(bytes) + " bytes in all)"; }
 
 }  // namespace
 
-std::string DescribeValue(const RegValue& value) {
+std::string ShowKey(const std::u16string& key) {
+  static const std::u16string kLong = u"HKEY_LOCAL_MACHINE";
+  std::u16string shown = key;
+  if (shown.compare(0, kLong.size(), kLong) == 0 && (shown.size() == kLong.size() || shown[kLong.size()] == u'\\'))
+    shown.replace(0, kLong.size(), u"HKLM");
+  return "[" + ToUtf8(shown) + "]";
+}
+
+std::string ShowValueName(const std::u16string& name) { return name.empty() ? "@" : Quoted(name); }
+
+std::string DescribeValue(const RegValue& value, Length length) {
   const bool text = value.type == platform::kRegSz || value.type == platform::kRegExpandSz;
   if (text && value.data.size() % 2 == 0) {
     std::u16string units = testkit::UnitsOfBytes(value.data);
@@ -24,8 +51,10 @@ std::string DescribeValue(const RegValue& value) {
     if (terminated) units.pop_back();
     if (units.find(u'\0') == std::u16string::npos) {
       std::string out = value.type == platform::kRegExpandSz ? "expand_sz " : "";
-      out += Quoted(units);
+      const bool cut = length == Length::Line && units.size() > kLineText;
+      out += Quoted(cut ? units.substr(0, kLineText) : units);
       if (!terminated) out += " (no terminator)";
+      if (cut) out += InAll(value.data.size());
       return out;
     }
   }
@@ -34,11 +63,13 @@ std::string DescribeValue(const RegValue& value) {
                                                                  value.data[2] << 16 |
                                                                  static_cast<std::uint32_t>(value.data[3]) << 24));
   std::string out = "hex(" + std::to_string(value.type) + ")";
+  const bool cut = length == Length::Line && value.data.size() > kLineBytes;
   char byte[4];
-  for (std::uint8_t b : value.data) {
-    std::snprintf(byte, sizeof byte, " %02x", b);
+  for (size_t i = 0; i < value.data.size() && (!cut || i < kLineBytes); ++i) {
+    std::snprintf(byte, sizeof byte, " %02x", value.data[i]);
     out += byte;
   }
+  if (cut) out += InAll(value.data.size());
   return out;
 }
 
@@ -49,7 +80,7 @@ std::string DescribeStart(const ShellStart& p) {
 std::string DescribeMessage(const MessageShown& box) { return Quoted(box.text) + " caption " + Quoted(box.caption); }
 
 TraceEntry HostEntry(const testkit::HostCall& call) {
-  TraceEntry e{"host", call.Kind(), ToUtf8(call.name), std::nullopt, "", "", call.Describe()};
+  TraceEntry e = Entry("host", call.Kind(), ToUtf8(call.name), std::nullopt, "", "", call.Describe());
   using Op = testkit::HostCall::Op;
   if (!call.isNull && (call.op == Op::GetProperty || call.op == Op::SetProperty || call.op == Op::ExpandText ||
                        call.op == Op::TranslateText))
@@ -64,17 +95,32 @@ TraceEntry HostEntry(const testkit::HostCall& call) {
 }
 
 TraceEntry MachineEntry(const testkit::SystemCall& call) {
-  TraceEntry e{"machine", call.kind, ToUtf8(call.name), std::nullopt, ToUtf8(call.detail), call.status, call.kind};
+  TraceEntry e = Entry("machine", call.kind, ToUtf8(call.name), std::nullopt, ToUtf8(call.detail), call.status, call.kind);
+  e.key = ToUtf8(call.key);
+  e.data = call.data;
+  e.code = call.code;
   if (call.value) e.value = ToUtf8(*call.value);
-  if (!call.name.empty()) e.line += " " + Quoted(call.name);
-  if (call.value) e.line += " = " + Quoted(*call.value);
-  if (!call.detail.empty()) e.line += " (" + e.detail + ")";
+  if (call.data) e.value = DescribeValue(*call.data);
+  // A registry call names its key; a value's call then the value, by .reg files' convention.
+  if (!call.key.empty()) e.line += " " + ShowKey(call.key);
+  if (!call.key.empty() && (call.kind == "query value" || call.kind.rfind("set value", 0) == 0))
+    e.line += " " + ShowValueName(call.name);
+  else if (!call.name.empty())
+    e.line += " " + Quoted(call.name);
+  if (call.data)
+    e.line += " = " + DescribeValue(*call.data, Length::Line);
+  else if (call.value)
+    e.line += " = " + Quoted(*call.value);
+  if (call.kind == "start")
+    e.line += " (in " + Quoted(call.detail) + ")";
+  else if (!call.detail.empty())
+    e.line += " (" + e.detail + ")";
   if (!call.status.empty()) e.line += " -> " + call.status;
   return e;
 }
 
 TraceEntry SetEntry(const std::u16string& name, const std::optional<std::u16string>& value) {
-  TraceEntry e{"step", "set", ToUtf8(name), std::nullopt, "", "", "set " + ToUtf8(name) + " = " + Show(value)};
+  TraceEntry e = Entry("step", "set", ToUtf8(name), std::nullopt, "", "", "set " + ToUtf8(name) + " = " + Show(value));
   if (value) e.value = ToUtf8(*value);
   return e;
 }
@@ -91,8 +137,11 @@ namespace {
 
 TraceEntry RegistryEntry(const std::u16string& key, const std::u16string* name, const RegValue* value,
                          const std::string& line) {
-  return {"machine", "registry change", ToUtf8(key) + (name ? " " + ValueName(*name) : std::string()),
-          value ? std::optional<std::string>(DescribeValue(*value)) : std::nullopt, "", "", line};
+  TraceEntry e = Entry("machine", "registry change", name ? ToUtf8(*name) : std::string(),
+               value ? std::optional<std::string>(DescribeValue(*value)) : std::nullopt, "", "", line);
+  e.key = ToUtf8(key);
+  if (value) e.data = *value;
+  return e;
 }
 
 }  // namespace
@@ -100,7 +149,7 @@ TraceEntry RegistryEntry(const std::u16string& key, const std::u16string* name, 
 void RegistryDiff(const RegistryState& before, const RegistryState& after, std::vector<TraceEntry>& trace) {
   for (const auto& [key, values] : after) {
     auto old = before.find(key);
-    if (old == before.end()) trace.push_back(RegistryEntry(key, nullptr, nullptr, "registry new key " + ToUtf8(key)));
+    if (old == before.end()) trace.push_back(RegistryEntry(key, nullptr, nullptr, "registry new key " + ShowKey(key)));
     for (const auto& [name, value] : values) {
       const RegValue* was = nullptr;
       if (old != before.end()) {
@@ -109,16 +158,18 @@ void RegistryDiff(const RegistryState& before, const RegistryState& after, std::
       }
       if (was == nullptr || *was != value)
         trace.push_back(RegistryEntry(key, &name, &value,
-                                      "registry " + ToUtf8(key) + " " + ValueName(name) + " = " + DescribeValue(value)));
+                                      "registry " + ShowKey(key) + " " + ShowValueName(name) + " = " +
+                                          DescribeValue(value, Length::Line)));
     }
     if (old != before.end())
       for (const auto& [name, value] : old->second)
         if (values.find(name) == values.end())
-          trace.push_back(RegistryEntry(key, &name, nullptr, "registry " + ToUtf8(key) + " " + ToUtf8(name) + " deleted"));
+          trace.push_back(
+              RegistryEntry(key, &name, nullptr, "registry " + ShowKey(key) + " " + ShowValueName(name) + " deleted"));
   }
   for (const auto& [key, values] : before)
     if (after.find(key) == after.end())
-      trace.push_back(RegistryEntry(key, nullptr, nullptr, "registry deleted key " + ToUtf8(key)));
+      trace.push_back(RegistryEntry(key, nullptr, nullptr, "registry deleted key " + ShowKey(key)));
 }
 
 }  // namespace scenario

@@ -17,14 +17,22 @@ using testkit::RegistryState;
 using testkit::RegValue;
 using testkit::ShellStart;
 
-// "text" for a terminated REG_SZ, else its type and bytes.
-std::string DescribeValue(const RegValue& value);
+// "text" for a terminated REG_SZ, else its type and bytes. Within a line, data longer than
+// about a line is cut short and its size said.
+enum class Length { Whole, Line };
+std::string DescribeValue(const RegValue& value, Length length = Length::Whole);
+// A registry key as every line shows it: "[HKLM\\SOFTWARE\\...]", from the action's or the
+// canonical path.
+std::string ShowKey(const std::u16string& key);
+// A value's name as .reg files write it: "Name" quoted, or @ for the key's default value.
+std::string ShowValueName(const std::u16string& name);
 std::string DescribeStart(const ShellStart& start);
 std::string DescribeMessage(const MessageShown& box);  // text and caption
 
 // The trace entries of what a step did.
 TraceEntry HostEntry(const testkit::HostCall& call);
-// A call on the system: `open key "HKLM\\SOFTWARE\\..." (access 0x00020019) -> 2`.
+// A call on the system: `open key [HKLM\SOFTWARE\...] (access KEY_READ (0x00020019)) ->
+// ERROR_FILE_NOT_FOUND (2)`.
 TraceEntry MachineEntry(const testkit::SystemCall& call);
 TraceEntry SetEntry(const std::u16string& name, const std::optional<std::u16string>& value);
 // A property's text, quoted, or "<unset>".

@@ -285,7 +285,7 @@ TEST_F(RunnerTest, FailedExpectationsSayWhatWasExpectedAndWhatHappened) {
   EXPECT_EQ(failures[4], "property ValidSelection: expected \"false\", got \"true\"");
   EXPECT_EQ(failures[5], "property ORVIX_TOSKAN: expected <unset>, got \"\"");
   EXPECT_EQ(failures[6],
-            "registry HKEY_LOCAL_MACHINE\\SOFTWARE\\Brisolt\\Corvane ORVIX Version: expected \"2.6\", got <absent>");
+            "registry [HKLM\\SOFTWARE\\Brisolt\\Corvane ORVIX] \"Version\": expected \"2.6\", got <absent>");
 
   std::ostringstream junit, json;
   scenario::WriteJunit(junit, reports);
@@ -378,7 +378,7 @@ TEST_F(RunnerTest, ReportsThatCiReadersTakeAsTheyAre) {
   std::ostringstream json;
   scenario::WriteJson(json, reports);
   const auto parsed = nlohmann::json::parse(json.str());
-  EXPECT_EQ(parsed["format"], 1);
+  EXPECT_EQ(parsed["format"], 2);
   EXPECT_EQ(parsed["errors"], 1);
   EXPECT_EQ(parsed["scenarios"][1]["error"], "tests/invalid/a.b.json: /x: unknown key");
   const auto& trace = parsed["scenarios"][0]["steps"][0]["trace"];
@@ -417,8 +417,29 @@ TEST_F(RunnerTest, EachScenarioStartsOnACleanMachineAndEngine) {
   std::vector<std::string> trace;
   for (const scenario::TraceEntry& entry : reports[0].steps[0].trace) trace.push_back(entry.line);
   EXPECT_NE(std::find(trace.begin(), trace.end(),
-                      "registry HKEY_LOCAL_MACHINE\\SOFTWARE\\Pellucor\\TAMBER VANTLE Install InstallVersion = \"1\""),
+                      "registry [HKLM\\SOFTWARE\\Pellucor\\TAMBER VANTLE Install] \"InstallVersion\" = \"1\""),
             trace.end());
+  // In JSON the key and the value's name are fields of their own, and the data is typed.
+  std::ostringstream json;
+  scenario::WriteJson(json, reports);
+  const auto parsed = nlohmann::json::parse(json.str());
+  int changes = 0, sets = 0;
+  for (const auto& entry : parsed["scenarios"][0]["steps"][0]["trace"]) {
+    if (entry["kind"] == "registry change" && entry["name"] == "InstallVersion") {
+      ++changes;
+      EXPECT_EQ(entry["key"], "HKEY_LOCAL_MACHINE\\SOFTWARE\\Pellucor\\TAMBER VANTLE Install");
+      EXPECT_EQ(entry["data"], nlohmann::json::parse(R"({"type": "REG_SZ", "bytes": 4, "text": "1", "terminated": true})"));
+    }
+    if (entry["kind"] == "set value" && entry["name"] == "InstallVersion") {
+      ++sets;
+      EXPECT_EQ(entry["key"], "HKLM\\SOFTWARE\\Pellucor\\TAMBER VANTLE Install");
+      EXPECT_EQ(entry["data"]["text"], "1");
+      EXPECT_EQ(entry["code"], 0);
+      EXPECT_EQ(entry["status"], "ERROR_SUCCESS (0)");
+    }
+  }
+  EXPECT_EQ(changes, 1) << parsed.dump(1);
+  EXPECT_EQ(sets, 1) << parsed.dump(1);
 }
 
 TEST_F(RunnerTest, LibraryAndActionProblemsAreRefusedBeforeAnythingRuns) {

@@ -149,6 +149,21 @@ char16_t Compose(char16_t base, char16_t mark) {
 
 // ---- Registry ------------------------------------------------------------------------------
 
+namespace {
+
+// The key as the action named it, for the trace of a call on it.
+std::u16string ShownKey(KeyHandle key) {
+  const OpenedKey* opened = Lookup(key);
+  return opened != nullptr ? opened->shown : u"";
+}
+
+machine::RegValue Bytes(std::uint32_t type, const void* data, std::uint32_t bytes) {
+  const auto* first = static_cast<const std::uint8_t*>(data);
+  return machine::RegValue{type, first != nullptr ? std::vector<std::uint8_t>(first, first + bytes) : std::vector<std::uint8_t>()};
+}
+
+}  // namespace
+
 std::int32_t OpenKey(Hive hive, const std::u16string& path, std::uint32_t access, KeyHandle* key) {
   return AsSystem([&] {
     const std::int32_t status = Open(hive, path, access, key, false);
@@ -173,7 +188,10 @@ std::int32_t QueryValue(KeyHandle key, const std::u16string& name, void* data, s
     if ((status == kSuccess || status == kMoreData) && bytes != nullptr)
       if (const OpenedKey* opened = Lookup(key))
         if (auto value = sim::machine().registry.GetValue(opened->path, name)) stored = trace::Stored{*bytes, value->type};
-    Record(trace::QueryValue(name, data == nullptr, room, status, stored));
+    Record(trace::QueryValue(ShownKey(key), name, data == nullptr, room, status, stored,
+                             status == kSuccess && data != nullptr && stored
+                                 ? std::optional<machine::RegValue>(Bytes(stored->type, data, stored->bytes))
+                                 : std::nullopt));
     return status;
   });
 }
@@ -182,7 +200,7 @@ std::int32_t SetValue(KeyHandle key, const std::u16string& name, std::uint32_t t
                       std::uint32_t bytes) {
   return AsSystem([&] {
     const std::int32_t status = Set(key, name, type, data, bytes);
-    Record(trace::SetValue(name, type, bytes, status));
+    Record(trace::SetValue(ShownKey(key), name, Bytes(type, data, bytes), status));
     return status;
   });
 }
@@ -198,7 +216,7 @@ std::int32_t SetValueAnsi(KeyHandle key, const char* name, std::uint32_t type, c
     } else {
       status = Set(key, wideName, type, data, bytes);
     }
-    Record(trace::SetValueAnsi(wideName, type, bytes, status));
+    Record(trace::SetValueAnsi(ShownKey(key), wideName, Bytes(type, data, bytes), status));
     return status;
   });
 }

@@ -27,6 +27,10 @@ void Record(machine::SystemCall call) { answers().sheet.calls.push_back(std::mov
 
 machine::AnswerSheet& Sheet() { return answers().sheet; }
 
+machine::RegValue Bytes(DWORD type, const BYTE* data, DWORD bytes) {
+  return machine::RegValue{type, data != nullptr ? std::vector<std::uint8_t>(data, data + bytes) : std::vector<std::uint8_t>()};
+}
+
 std::u16string KeyName(HKEY parent, LPCWSTR path) {
   std::u16string root = u"?\\";
   if (parent == HKEY_LOCAL_MACHINE) root = u"HKLM\\";
@@ -169,6 +173,12 @@ REGSAM InView(HKEY parent, LPCWSTR path, REGSAM access) {
   return access | KEY_WOW64_32KEY;
 }
 
+// The key as the action named it, for the trace of a call on it.
+std::u16string ShownKey(HKEY key) {
+  auto found = answers().keys.find(key);
+  return found != answers().keys.end() ? found->second : u"";
+}
+
 LSTATUS WINAPI CountingRegOpenKeyExW(HKEY parent, LPCWSTR path, DWORD options, REGSAM access, PHKEY key) {
   const LSTATUS status = RegOpenKeyExW(parent, path, options, InView(parent, path, access), key);
   if (status == ERROR_SUCCESS) answers().keys[*key] = KeyName(parent, path);
@@ -187,9 +197,8 @@ LSTATUS WINAPI CountingRegCreateKeyExW(HKEY parent, LPCWSTR path, DWORD reserved
 }
 
 LSTATUS WINAPI CountingRegCloseKey(HKEY key) {
-  auto found = answers().keys.find(key);
-  Record(machine::trace::CloseKey(found != answers().keys.end() ? found->second : u""));
-  if (found != answers().keys.end()) answers().keys.erase(found);
+  Record(machine::trace::CloseKey(ShownKey(key)));
+  answers().keys.erase(key);
   return RegCloseKey(key);
 }
 
@@ -201,14 +210,16 @@ LSTATUS WINAPI CountingRegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved
   std::optional<machine::trace::Stored> stored;
   if ((status == ERROR_SUCCESS || status == ERROR_MORE_DATA) && bytes != nullptr)
     stored = machine::trace::Stored{*bytes, type != nullptr ? *type : storedType};
-  Record(machine::trace::QueryValue(U(name), data == nullptr, room, status, stored));
+  std::optional<machine::RegValue> read;
+  if (status == ERROR_SUCCESS && data != nullptr && stored) read = Bytes(stored->type, data, stored->bytes);
+  Record(machine::trace::QueryValue(ShownKey(key), U(name), data == nullptr, room, status, stored, read));
   return status;
 }
 
 LSTATUS WINAPI CountingRegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
                                       DWORD bytes) {
   const LSTATUS status = RegSetValueExW(key, name, reserved, type, data, bytes);
-  Record(machine::trace::SetValue(U(name), type, bytes, status));
+  Record(machine::trace::SetValue(ShownKey(key), U(name), Bytes(type, data, bytes), status));
   return status;
 }
 
@@ -217,7 +228,7 @@ LSTATUS WINAPI CountingRegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWO
   const LSTATUS status = RegSetValueExA(key, name, reserved, type, data, bytes);
   wchar_t wide[256] = {};
   MultiByteToWideChar(CP_ACP, 0, name, -1, wide, 255);
-  Record(machine::trace::SetValueAnsi(U(wide), type, bytes, status));
+  Record(machine::trace::SetValueAnsi(ShownKey(key), U(wide), Bytes(type, data, bytes), status));
   return status;
 }
 

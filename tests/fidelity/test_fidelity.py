@@ -113,7 +113,7 @@ class Comparer(unittest.TestCase):
         self.assertIn("skipped, Wine differs from Windows: why", result.stdout)
         self.assertIn("not compared, 1 file: Wine differs from Windows: why", result.stdout)
         self.assertIn("22 agree, 0 disagree, 1 skipped, 1 missing", result.stdout)
-        self.assertEqual(compare(self.write("c.json", {"format": 2}), self.write("d.json", other)).returncode, 2)
+        self.assertEqual(compare(self.write("c.json", {"format": 1}), self.write("d.json", other)).returncode, 2)
 
 
 if __name__ == "__main__":
