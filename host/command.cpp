@@ -25,25 +25,37 @@ struct Pair {
   std::u16string name, value;
 };
 
+// The files a run also writes its report to; empty: not written.
+struct ReportFiles {
+  std::string junit;
+  std::string html;
+};
+
 Result<Pair> SplitPair(const std::string& option, const std::string& text, const std::string& form) {
   const size_t eq = text.find('=');
   if (eq == std::string::npos || eq == 0) return Failure(option + " " + text + ": expected " + form);
   return Pair{FromUtf8(text.substr(0, eq)), FromUtf8(text.substr(eq + 1))};
 }
 
-int Report(const std::vector<scenario::ScenarioReport>& reports, bool json, const std::string& junit, bool quiet) {
+// The reports besides the one on the standard output; false when one cannot be written.
+bool WriteFile(const std::string& path, const std::vector<scenario::ScenarioReport>& reports,
+               void (*write)(std::ostream&, const std::vector<scenario::ScenarioReport>&)) {
+  if (path.empty()) return true;
+  std::ofstream out(path, std::ios::binary);
+  if (out) write(out, reports);
+  out.close();
+  if (!out) std::cerr << "suitehost: cannot write " << path << "\n";
+  return static_cast<bool>(out);
+}
+
+int Report(const std::vector<scenario::ScenarioReport>& reports, bool json, const ReportFiles& files, bool quiet) {
   if (json)
     scenario::WriteJson(std::cout, reports);
   else
     scenario::WriteText(std::cout, reports, quiet);
-  if (!junit.empty()) {
-    std::ofstream out(junit);
-    scenario::WriteJunit(out, reports);
-    if (!out) {
-      std::cerr << "suitehost: cannot write " << junit << "\n";
-      return kCannotRun;
-    }
-  }
+  const bool junit = WriteFile(files.junit, reports, scenario::WriteJunit);
+  const bool html = WriteFile(files.html, reports, scenario::WriteHtml);
+  if (!junit || !html) return kCannotRun;
   for (const scenario::ScenarioReport& r : reports)
     if (!r.Passed()) return kExpectationFailed;
   return kAllHeld;
@@ -64,7 +76,7 @@ int List(const std::string& library, const std::string& libraryFolder) {
 
 // A file that cannot run is said on the error output and reported as an errored scenario; the
 // others still run and report; the status is then 2.
-int Run(scenario::Runner& runner, const std::vector<std::string>& files, bool json, const std::string& junit,
+int Run(scenario::Runner& runner, const std::vector<std::string>& files, bool json, const ReportFiles& reportFiles,
         bool quiet) {
   std::vector<std::optional<scenario::ScenarioReport>> errored;
   for (const std::string& file : files) {
@@ -80,7 +92,7 @@ int Run(scenario::Runner& runner, const std::vector<std::string>& files, bool js
   std::vector<scenario::ScenarioReport> ran = runner.RunAll(), reports;
   auto next = ran.begin();
   for (auto& error : errored) reports.push_back(error ? std::move(*error) : std::move(*next++));
-  const int status = Report(reports, json, junit, quiet);
+  const int status = Report(reports, json, reportFiles, quiet);
   for (const auto& error : errored)
     if (error) return kCannotRun;
   return status;
@@ -202,12 +214,13 @@ int RunCommand(int argc, char** argv) {
 
   std::vector<std::string> files;
   bool json = false, quiet = false;
-  std::string junit;
+  ReportFiles reportFiles;
   CLI::App* run = app.add_subcommand("run", "Run scenario files and check their expectations");
   // A file that is missing or cannot be read is that file's error: the others still run.
   run->add_option("scenarios", files, "Scenario files (JSON)")->required();
   run->add_flag("--json", json, "Report as JSON");
-  run->add_option("--junit", junit, "Also write a JUnit XML report to this file");
+  run->add_option("--junit", reportFiles.junit, "Also write a JUnit XML report to this file");
+  run->add_option("--html", reportFiles.html, "Also write the report as one HTML page to this file");
   run->add_flag("-q,--quiet", quiet, "Show only failed scenarios and the summary");
 
   CallOptions o;
@@ -236,7 +249,7 @@ int RunCommand(int argc, char** argv) {
     return kAllHeld;
   }
   scenario::Runner runner(libraryFolder);
-  if (*run) return Run(runner, files, json, junit, quiet);
+  if (*run) return Run(runner, files, json, reportFiles, quiet);
   return Call(runner, o, json);
 }
 

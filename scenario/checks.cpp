@@ -24,7 +24,7 @@ std::string Write(const std::pair<std::u16string, std::u16string>& write) {
 
 void CheckLines(const std::vector<std::string>& want, const std::vector<std::string>& got, const std::string& what,
                 Checker& check) {
-  check.Check(want == got, what + ": expected" + Join(want) + "\n    got" + Join(got));
+  check.CompareLines(what, want, got);
 }
 
 void CheckRegistry(const RegistryExpectation& r, const testkit::RegistryState& state, Checker& check) {
@@ -43,18 +43,23 @@ void CheckRegistry(const RegistryExpectation& r, const testkit::RegistryState& s
   }
   const std::string got = actual ? DescribeValue(*actual) : "<absent>";
   const std::string want = r.value ? DescribeValue(*r.value) : "<absent>";
-  check.Check(actual ? (r.value && *actual == *r.value) : !r.value.has_value(),
-              "registry " + ShowKey(r.key) + " " + ShowValueName(r.name) + ": expected " + want +
-                  ", got " + got);
+  check.Compare(actual ? (r.value && *actual == *r.value) : !r.value.has_value(),
+                "registry " + ShowKey(r.key) + " " + ShowValueName(r.name), want, got);
 }
 
 }  // namespace
+
+void Checker::CompareLines(const std::string& what, const std::vector<std::string>& expected,
+                           const std::vector<std::string>& got) {
+  Check(expected == got, what + ": expected" + Join(expected) + "\n    got" + Join(got),
+        Mismatch{what, expected, got, true});
+}
 
 void CheckState(const Expectations& e, const testkit::TestEngine& engine, const testkit::Machine& machine,
                 Checker& check) {
   for (const auto& [name, expected] : e.properties) {
     const auto actual = engine.Property(name);
-    check.Check(actual == expected, "property " + ToUtf8(name) + ": expected " + Show(expected) + ", got " + Show(actual));
+    check.Compare(actual == expected, "property " + ToUtf8(name), Show(expected), Show(actual));
   }
   if (e.registry.empty()) return;
   const testkit::RegistryState state = machine.Registry();
@@ -63,8 +68,7 @@ void CheckState(const Expectations& e, const testkit::TestEngine& engine, const 
 
 void CheckCall(const Expectations& e, const CallOutcome& outcome, Checker& check) {
   if (e.result)
-    check.Check(outcome.result == *e.result,
-                "result: expected " + StatusName(*e.result) + ", got " + StatusName(outcome.result));
+    check.Compare(outcome.result == *e.result, "result", StatusName(*e.result), StatusName(outcome.result));
   if (e.writes) CheckLines(Lines(*e.writes, Write), Lines(outcome.writes, Write), "writes", check);
   if (e.calls) CheckLines(*e.calls, outcome.calls, "host calls", check);
   if (e.machine) CheckLines(*e.machine, outcome.machine, "machine calls", check);
@@ -72,8 +76,8 @@ void CheckCall(const Expectations& e, const CallOutcome& outcome, Checker& check
   if (e.messages)
     CheckLines(Lines(*e.messages, DescribeMessage), Lines(outcome.messages, DescribeMessage), "message boxes", check);
   if (e.restart)
-    check.Check(outcome.restarted == *e.restart, std::string("restart: expected ") + (*e.restart ? "a request" : "none") +
-                                                     ", got " + (outcome.restarted ? "a request" : "none"));
+    check.Compare(outcome.restarted == *e.restart, "restart", *e.restart ? "a request" : "none",
+                  outcome.restarted ? "a request" : "none");
 }
 
 }  // namespace scenario

@@ -16,12 +16,22 @@ namespace scenario {
 class Checker {
  public:
   Checker(StepReport& report, int& checks) : report_(report), checks_(checks) {}
-  void Check(bool held, const std::string& failure) {
-    ++checks_;
-    if (!held) report_.failures.push_back(failure);
+  void Check(bool held, const std::string& failure) { Check(held, failure, Mismatch{}); }
+  // "WHAT: expected EXPECTED, got GOT".
+  void Compare(bool held, const std::string& what, const std::string& expected, const std::string& got) {
+    Check(held, what + ": expected " + expected + ", got " + got, Mismatch{what, {expected}, {got}, false});
   }
+  // "WHAT: expected" and the lines, "got" and the lines.
+  void CompareLines(const std::string& what, const std::vector<std::string>& expected,
+                    const std::vector<std::string>& got);
 
  private:
+  void Check(bool held, const std::string& failure, Mismatch mismatch) {
+    ++checks_;
+    if (held) return;
+    report_.failures.push_back(failure);
+    report_.mismatches.push_back(std::move(mismatch));
+  }
   StepReport& report_;
   int& checks_;
 };

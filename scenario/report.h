@@ -1,4 +1,4 @@
-// What a run tells: a trace for a person, the same as JSON, and a JUnit report for CI.
+// What a run tells: a trace for a person, the same as JSON, a JUnit report for CI, and a page.
 #pragma once
 
 #include <ostream>
@@ -12,5 +12,7 @@ namespace scenario {
 void WriteText(std::ostream& out, const std::vector<ScenarioReport>& reports, bool quiet);
 void WriteJson(std::ostream& out, const std::vector<ScenarioReport>& reports);
 void WriteJunit(std::ostream& out, const std::vector<ScenarioReport>& reports);
+// One page for a browser that holds everything it shows: no scripts, nothing loaded.
+void WriteHtml(std::ostream& out, const std::vector<ScenarioReport>& reports);
 
 }  // namespace scenario

@@ -282,7 +282,7 @@ ScenarioReport Runner::State::Run(const Prepared& p) {
   if (ready && std::getenv("SUITEHOST_DIE_AFTER_SETUP") != nullptr) std::_Exit(3);
   if (!ready) {
     // Nothing runs on a machine that is not the one the file describes.
-    report.steps.push_back(StepReport{"set up", "/", false, S_OK, {}, {ready.error()}});
+    report.steps.push_back(StepReport{"set up", "/", false, S_OK, {}, {ready.error()}, {Mismatch{}}});
   } else {
     TestEngine engine;
     SetUpEngine(s, engine);
@@ -291,7 +291,7 @@ ScenarioReport Runner::State::Run(const Prepared& p) {
       report.finalProperties.emplace_back(ToUtf8(name), ToUtf8(value));
   }
   if (Result<> finished = machine->Finish(); !finished)
-    report.steps.push_back(StepReport{"put back", "/", false, S_OK, {}, {finished.error()}});
+    report.steps.push_back(StepReport{"put back", "/", false, S_OK, {}, {finished.error()}, {Mismatch{}}});
   report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   return report;
 }

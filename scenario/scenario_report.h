@@ -28,6 +28,15 @@ struct TraceEntry {
   std::optional<std::int64_t> code;       // the figure behind `status`, where the system gave one
 };
 
+// What a failed expectation wanted beside what happened, for a report that sets them side by
+// side: one line each, or the lines of a list.
+struct Mismatch {
+  std::string what;  // "result", "property ORVIX", "machine calls", ...
+  std::vector<std::string> expected;
+  std::vector<std::string> got;
+  bool lines = false;  // a list of lines rather than one value
+};
+
 struct StepReport {
   std::string title;  // "call initProperties", "set", "expect", "set up"
   std::string where;  // the step's place in the file
@@ -35,6 +44,9 @@ struct StepReport {
   HRESULT result = S_OK;
   std::vector<TraceEntry> trace;      // host calls, then registry changes, programs, messages
   std::vector<std::string> failures;  // expectations that did not hold
+  // For each failure, in the same place, what it expected beside what happened; empty for a
+  // failure that is a sentence only (a string never freed, a key left open).
+  std::vector<Mismatch> mismatches;
 };
 
 struct ScenarioReport {

@@ -5,6 +5,9 @@
 
 #include "machine/call_trace.h"
 #include "machine/win32_names.h"
+#include <sstream>
+
+#include "scenario/report.h"
 #include "scenario/trace.h"
 
 namespace {
@@ -143,6 +146,35 @@ TEST(CallTraceTest, DataShownByType) {
       {scenario::ShowValueName(u""), "@"},
   };
   for (const NameRow& row : rows) EXPECT_EQ(row.got, row.want);
+}
+
+}  // namespace
+
+namespace {
+
+// A failed expectation on the page: the differing part of each side marked, never inside a
+// character of several bytes, and lists aligned on the lines both have.
+TEST(HtmlReportTest, MarksWhereExpectedAndActualDiffer) {
+  scenario::ScenarioReport r;
+  r.file = "a.json";
+  r.name = "n";
+  r.checks = 2;
+  scenario::StepReport step;
+  step.title = "call verify";
+  step.where = "/steps/0";
+  step.failures = {"property P: ...", "writes: ...", "strings not freed: 1"};
+  step.mismatches = {scenario::Mismatch{"property P", {"\"caf\xC3\xA9 1\""}, {"\"caf\xC3\xA8 1\""}, false},
+                     scenario::Mismatch{"writes", {"A = 1", "B = 2", "C = 3"}, {"A = 1", "C = 3", "D = 4"}, true},
+                     scenario::Mismatch{}};
+  r.steps.push_back(step);
+  std::ostringstream page;
+  scenario::WriteHtml(page, {r});
+  const std::string html = page.str();
+  for (const char* part : {"<td>&quot;caf<mark>\xC3\xA9</mark> 1&quot;</td><td>&quot;caf<mark>\xC3\xA8</mark> 1&quot;</td>",
+                           "<tr><td>A = 1</td><td>A = 1</td></tr>", "<tr><td><mark>B = 2</mark></td><td></td></tr>",
+                           "<tr><td>C = 3</td><td>C = 3</td></tr>", "<tr><td></td><td><mark>D = 4</mark></td></tr>",
+                           "FAILED step 1 (/steps/0): strings not freed: 1</p>"})
+    EXPECT_NE(html.find(part), std::string::npos) << part << "\n" << html;
 }
 
 }  // namespace

@@ -1,0 +1,216 @@
+// The run as one page for a browser: a summary table, each scenario's steps with their trace, and
+// each failed expectation's expected and actual side by side with the difference marked. The page
+// holds everything it shows: its style is written into it, and it has no scripts and loads nothing.
+#include <algorithm>
+#include <cstdio>
+
+#include "scenario/report.h"
+#include "scenario/status.h"
+#include "testkit/machine.h"
+
+namespace scenario {
+namespace {
+
+std::string Escape(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&#39;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+// The bytes of a UTF-8 text, cut only between characters.
+size_t CharStart(const std::string& text, size_t at) {
+  while (at > 0 && at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) --at;
+  return at;
+}
+
+// One side of a changed value: what both sides share in plain text, what differs marked.
+std::string Marked(const std::string& text, size_t prefix, size_t suffix) {
+  const size_t end = text.size() - suffix;
+  return Escape(text.substr(0, prefix)) + "<mark>" + Escape(text.substr(prefix, end - prefix)) + "</mark>" +
+         Escape(text.substr(end));
+}
+
+// Both sides of a changed value, the part between their common start and common end marked.
+std::pair<std::string, std::string> MarkDifference(const std::string& a, const std::string& b) {
+  size_t prefix = 0;
+  while (prefix < a.size() && prefix < b.size() && a[prefix] == b[prefix]) ++prefix;
+  prefix = CharStart(a, prefix);
+  size_t suffix = 0;
+  while (suffix < a.size() - prefix && suffix < b.size() - prefix && a[a.size() - 1 - suffix] == b[b.size() - 1 - suffix])
+    ++suffix;
+  // Keep the common end on a character's first byte in both texts.
+  while (suffix > 0 && (static_cast<unsigned char>(a[a.size() - suffix]) & 0xC0) == 0x80) --suffix;
+  return {Marked(a, prefix, suffix), Marked(b, prefix, suffix)};
+}
+
+// The rows of two lists of lines set side by side: lines both have (by the longest common
+// subsequence) face each other unmarked; a line only one side has is marked, and facing runs of
+// such lines are paired and marked where they differ.
+std::vector<std::pair<std::string, std::string>> SideBySide(const std::vector<std::string>& a,
+                                                            const std::vector<std::string>& b) {
+  const size_t n = a.size(), m = b.size();
+  std::vector<std::vector<size_t>> common(n + 1, std::vector<size_t>(m + 1, 0));
+  for (size_t i = n; i-- > 0;)
+    for (size_t j = m; j-- > 0;)
+      common[i][j] = a[i] == b[j] ? common[i + 1][j + 1] + 1 : std::max(common[i + 1][j], common[i][j + 1]);
+  std::vector<std::pair<std::string, std::string>> rows;
+  std::vector<std::string> onlyA, onlyB;
+  const auto flush = [&] {
+    for (size_t k = 0; k < std::max(onlyA.size(), onlyB.size()); ++k) {
+      if (k < onlyA.size() && k < onlyB.size())
+        rows.push_back(MarkDifference(onlyA[k], onlyB[k]));
+      else if (k < onlyA.size())
+        rows.emplace_back("<mark>" + Escape(onlyA[k]) + "</mark>", "");
+      else
+        rows.emplace_back("", "<mark>" + Escape(onlyB[k]) + "</mark>");
+    }
+    onlyA.clear();
+    onlyB.clear();
+  };
+  size_t i = 0, j = 0;
+  while (i < n || j < m) {
+    if (i < n && j < m && a[i] == b[j]) {
+      flush();
+      rows.emplace_back(Escape(a[i]), Escape(b[j]));
+      ++i;
+      ++j;
+    } else if (j == m || (i < n && common[i + 1][j] >= common[i][j + 1])) {
+      onlyA.push_back(a[i++]);
+    } else {
+      onlyB.push_back(b[j++]);
+    }
+  }
+  flush();
+  return rows;
+}
+
+std::string Seconds(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", seconds);
+  return text;
+}
+
+// "passed", "failed", "skipped" or "error": the class of a row and the word it shows.
+std::string Outcome(const ScenarioReport& r) {
+  if (!r.error.empty()) return "error";
+  if (r.skipped) return "skipped";
+  return r.Passed() ? "passed" : "failed";
+}
+
+size_t FailedChecks(const ScenarioReport& r) {
+  size_t failed = 0;
+  for (const StepReport& step : r.steps) failed += step.failures.size();
+  return failed;
+}
+
+const char kStyle[] = R"(
+body { font-family: "Liberation Sans", Arial, sans-serif; margin: 1.5em; color: #1b1b1b; }
+h1 { font-size: 1.5em; margin-bottom: 0.2em; }
+h2 { font-size: 1.2em; margin: 0 0 0.3em 0; }
+h3 { font-size: 1em; margin: 0.9em 0 0.3em 0; font-family: "Liberation Mono", monospace; }
+table { border-collapse: collapse; }
+th, td { border: 1px solid #c8c8c8; padding: 0.2em 0.5em; text-align: left; vertical-align: top; }
+th { background: #efefef; }
+.summary td.figure { text-align: right; }
+tr.passed td.outcome { background: #d8f0d8; }
+tr.failed td.outcome, tr.error td.outcome { background: #f6d2d2; }
+tr.skipped td.outcome { background: #f3ecc8; }
+section { border: 1px solid #c8c8c8; border-left: 6px solid #6aa86a; padding: 0.6em 1em; margin: 1.2em 0; }
+section.failed, section.error { border-left-color: #c43c3c; }
+section.skipped { border-left-color: #c9a92c; }
+.file, .where { color: #555; }
+table.trace td { font-family: "Liberation Mono", monospace; font-size: 0.85em; border: none; padding: 0 0.5em; white-space: pre-wrap; }
+table.trace td.source { color: #777; }
+.failure { margin: 0.5em 0; padding: 0.4em 0.6em; background: #fbeeee; }
+.failure p { margin: 0 0 0.3em 0; font-weight: bold; }
+table.mismatch td { font-family: "Liberation Mono", monospace; font-size: 0.85em; white-space: pre-wrap; background: #fff; min-width: 20em; }
+mark { background: #ffd24d; }
+)";
+
+void WriteMismatch(std::ostream& out, const Mismatch& m) {
+  std::vector<std::pair<std::string, std::string>> rows;
+  if (m.lines)
+    rows = SideBySide(m.expected, m.got);
+  else
+    rows.push_back(MarkDifference(m.expected.empty() ? "" : m.expected[0], m.got.empty() ? "" : m.got[0]));
+  out << "<table class=\"mismatch\"><tr><th>expected</th><th>happened</th></tr>\n";
+  if (rows.empty()) out << "<tr><td>(none)</td><td>(none)</td></tr>\n";
+  for (const auto& [expected, got] : rows) out << "<tr><td>" << expected << "</td><td>" << got << "</td></tr>\n";
+  out << "</table>\n";
+}
+
+void WriteScenario(std::ostream& out, const ScenarioReport& r, size_t index) {
+  const std::string outcome = Outcome(r);
+  out << "<section id=\"s" << index << "\" class=\"" << outcome << "\">\n<h2>" << Escape(r.error.empty() ? r.name : r.file)
+      << "</h2>\n<p class=\"file\">" << Escape(r.file) << (r.windows == "x64" ? " &middot; 64-bit Windows" : "")
+      << "</p>\n";
+  if (!r.description.empty()) out << "<p>" << Escape(r.description) << "</p>\n";
+  if (!r.error.empty()) out << "<div class=\"failure\"><p>cannot run: " << Escape(r.error) << "</p></div>\n";
+  if (r.skipped) out << "<p>skipped, " << Escape(r.skipReason) << "</p>\n";
+  for (size_t i = 0; i < r.steps.size(); ++i) {
+    const StepReport& step = r.steps[i];
+    out << "<h3>step " << i + 1 << ": " << Escape(step.title);
+    if (step.called) out << " &rarr; " << Escape(StatusName(step.result));
+    out << "</h3>\n";
+    if (!step.trace.empty()) {
+      out << "<table class=\"trace\">\n";
+      for (const TraceEntry& e : step.trace)
+        out << "<tr class=\"" << Escape(e.source) << "\"><td class=\"source\">" << (e.source == "step" ? "" : Escape(e.source))
+            << "</td><td>" << Escape(e.line) << "</td></tr>\n";
+      out << "</table>\n";
+    }
+    for (size_t f = 0; f < step.failures.size(); ++f) {
+      out << "<div class=\"failure\"><p>FAILED step " << i + 1 << " (" << Escape(step.where) << "): ";
+      const bool sideBySide = f < step.mismatches.size() && !step.mismatches[f].what.empty();
+      out << Escape(sideBySide ? step.mismatches[f].what : step.failures[f]) << "</p>\n";
+      if (sideBySide) WriteMismatch(out, step.mismatches[f]);
+      out << "</div>\n";
+    }
+  }
+  if (outcome == "passed") out << "<p>ok: " << r.checks << " expectations</p>\n";
+  if (outcome == "failed") out << "<p>FAILED: " << FailedChecks(r) << " of " << r.checks << " expectations</p>\n";
+  out << "</section>\n";
+}
+
+}  // namespace
+
+void WriteHtml(std::ostream& out, const std::vector<ScenarioReport>& reports) {
+  int passed = 0, failed = 0, skipped = 0;
+  for (const ScenarioReport& r : reports) {
+    const std::string outcome = Outcome(r);
+    passed += outcome == "passed";
+    skipped += outcome == "skipped";
+    failed += outcome == "failed" || outcome == "error";
+  }
+  const std::string counts = std::to_string(passed) + " passed, " + std::to_string(failed) + " failed, " +
+                             std::to_string(skipped) + " skipped";
+  out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>suitehost: " << counts
+      << "</title>\n<style>" << kStyle << "</style>\n</head>\n<body>\n<h1>suitehost report</h1>\n<p class=\"where\">"
+      << Escape(testkit::PlatformName()) << " &middot; scenarios: " << counts << "</p>\n";
+  out << "<table class=\"summary\">\n<tr><th>scenario</th><th>file</th><th>Windows</th><th>result</th>"
+         "<th>expectations</th><th>seconds</th></tr>\n";
+  for (size_t i = 0; i < reports.size(); ++i) {
+    const ScenarioReport& r = reports[i];
+    const std::string outcome = Outcome(r);
+    std::string result = outcome;
+    if (outcome == "failed") result = "failed: " + std::to_string(FailedChecks(r)) + " of " + std::to_string(r.checks);
+    out << "<tr class=\"" << outcome << "\"><td><a href=\"#s" << i + 1 << "\">"
+        << Escape(r.error.empty() ? r.name : r.file) << "</a></td><td>" << Escape(r.file) << "</td><td>" << Escape(r.windows)
+        << "</td><td class=\"outcome\">" << Escape(result) << "</td><td class=\"figure\">" << r.checks
+        << "</td><td class=\"figure\">" << Seconds(r.seconds) << "</td></tr>\n";
+  }
+  out << "</table>\n";
+  for (size_t i = 0; i < reports.size(); ++i) WriteScenario(out, reports[i], i + 1);
+  out << "</body>\n</html>\n";
+}
+
+}  // namespace scenario
