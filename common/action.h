@@ -7,7 +7,9 @@
 #include "common/host_session.h"
 
 #ifdef _WIN32
-#define ACTION_EXPORT extern "C" HRESULT __stdcall
+// Exported by name in the module definition file; dllexport also tells the link-time optimiser
+// that the engine calls them, so that they are kept.
+#define ACTION_EXPORT extern "C" __declspec(dllexport) HRESULT __stdcall
 #else
 #define ACTION_EXPORT extern "C" __attribute__((visibility("default"))) HRESULT
 #endif
