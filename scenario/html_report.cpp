@@ -93,11 +93,6 @@ std::vector<std::pair<std::string, std::string>> SideBySide(const std::vector<st
   return rows;
 }
 
-std::string Seconds(double seconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f", seconds);
-  return text;
-}
 
 // "passed", "failed", "skipped" or "error": the class of a row and the word it shows.
 std::string Outcome(const ScenarioReport& r) {
@@ -106,11 +101,6 @@ std::string Outcome(const ScenarioReport& r) {
   return r.Passed() ? "passed" : "failed";
 }
 
-size_t FailedChecks(const ScenarioReport& r) {
-  size_t failed = 0;
-  for (const StepReport& step : r.steps) failed += step.failures.size();
-  return failed;
-}
 
 const char kStyle[] = R"(
 body { font-family: "Liberation Sans", Arial, sans-serif; margin: 1.5em; color: #1b1b1b; }
@@ -177,7 +167,7 @@ void WriteScenario(std::ostream& out, const ScenarioReport& r, size_t index) {
     }
   }
   if (outcome == "passed") out << "<p>ok: " << r.checks << " expectations</p>\n";
-  if (outcome == "failed") out << "<p>FAILED: " << FailedChecks(r) << " of " << r.checks << " expectations</p>\n";
+  if (outcome == "failed") out << "<p>FAILED: " << r.FailedChecks() << " of " << r.checks << " expectations</p>\n";
   out << "</section>\n";
 }
 
@@ -202,11 +192,11 @@ void WriteHtml(std::ostream& out, const std::vector<ScenarioReport>& reports) {
     const ScenarioReport& r = reports[i];
     const std::string outcome = Outcome(r);
     std::string result = outcome;
-    if (outcome == "failed") result = "failed: " + std::to_string(FailedChecks(r)) + " of " + std::to_string(r.checks);
+    if (outcome == "failed") result = "failed: " + std::to_string(r.FailedChecks()) + " of " + std::to_string(r.checks);
     out << "<tr class=\"" << outcome << "\"><td><a href=\"#s" << i + 1 << "\">"
         << Escape(r.error.empty() ? r.name : r.file) << "</a></td><td>" << Escape(r.file) << "</td><td>" << Escape(r.windows)
         << "</td><td class=\"outcome\">" << Escape(result) << "</td><td class=\"figure\">" << r.checks
-        << "</td><td class=\"figure\">" << Seconds(r.seconds) << "</td></tr>\n";
+        << "</td><td class=\"figure\">" << PlainSeconds(r.seconds) << "</td></tr>\n";
   }
   out << "</table>\n";
   for (size_t i = 0; i < reports.size(); ++i) WriteScenario(out, reports[i], i + 1);

@@ -8,6 +8,7 @@
 #include "machine/win32_names.h"
 #include "platform/platform.h"
 #include "scenario/status.h"
+#include "scenario/trace.h"
 #include "testkit/files.h"
 #include "testkit/machine.h"
 #include "testkit/utf_text.h"
@@ -36,12 +37,6 @@ std::string XmlEscape(const std::string& text) {
   return out;
 }
 
-// Seconds as a plain decimal, never an exponent.
-std::string Seconds(double seconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f", seconds);
-  return text;
-}
 
 int Failed(const std::vector<ScenarioReport>& reports) {
   int failed = 0;
@@ -61,11 +56,6 @@ int Skipped(const std::vector<ScenarioReport>& reports) {
   return skipped;
 }
 
-size_t FailedChecks(const ScenarioReport& r) {
-  size_t failed = 0;
-  for (const StepReport& step : r.steps) failed += step.failures.size();
-  return failed;
-}
 
 void WriteSteps(std::ostream& out, const ScenarioReport& r, bool quiet) {
   for (size_t i = 0; i < r.steps.size(); ++i) {
@@ -122,7 +112,7 @@ void WriteFailure(std::ostream& out, const ScenarioReport& r) {
     for (const std::string& failure : r.steps[i].failures)
       body += "step " + std::to_string(i + 1) + " (" + r.steps[i].where + "): " + failure + "\n";
   if (body.empty()) return;
-  const size_t failed = FailedChecks(r);
+  const size_t failed = r.FailedChecks();
   out << "      <failure message=\""
       << XmlEscape(std::to_string(failed) + " of " + std::to_string(r.checks) + " expectations failed") << "\">"
       << XmlEscape(body) << "</failure>\n";
@@ -132,16 +122,10 @@ void WriteFailure(std::ostream& out, const ScenarioReport& r) {
 // terminator), its number, or its bytes in hex.
 Json DataJson(const testkit::RegValue& value) {
   Json j{{"type", machine::names::ValueType(value.type)}, {"bytes", value.data.size()}};
-  const bool text = value.type == platform::kRegSz || value.type == platform::kRegExpandSz;
-  if (text && value.data.size() % 2 == 0) {
-    std::u16string units = testkit::UnitsOfBytes(value.data);
-    const bool terminated = !units.empty() && units.back() == u'\0';
-    if (terminated) units.pop_back();
-    if (units.find(u'\0') == std::u16string::npos) {
-      j["text"] = testkit::ToUtf8(units);
-      j["terminated"] = terminated;
-      return j;
-    }
+  if (const std::optional<RegText> text = TextOf(value)) {
+    j["text"] = testkit::ToUtf8(text->text);
+    j["terminated"] = text->terminated;
+    return j;
   }
   if ((value.type == platform::kRegDword && value.data.size() == 4) ||
       (value.type == platform::kRegQword && value.data.size() == 8)) {
@@ -208,7 +192,7 @@ void WriteText(std::ostream& out, const std::vector<ScenarioReport>& reports, bo
     if (r.Passed())
       out << (r.fromCommandLine ? std::string("  ok\n\n") : "  ok: " + std::to_string(r.checks) + " expectations\n\n");
     else
-      out << "  FAILED: " << FailedChecks(r) << " of " << r.checks << " expectations\n\n";
+      out << "  FAILED: " << r.FailedChecks() << " of " << r.checks << " expectations\n\n";
   }
   const int failed = Failed(reports) + Errors(reports), skipped = Skipped(reports);
   const bool onlyCalls = !reports.empty() && reports.front().fromCommandLine;
@@ -253,13 +237,13 @@ void WriteJunit(std::ostream& out, const std::vector<ScenarioReport>& reports) {
   const std::string counts = "tests=\"" + std::to_string(reports.size()) + "\" failures=\"" +
                              std::to_string(Failed(reports)) + "\" errors=\"" + std::to_string(Errors(reports)) + "\"";
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  out << "<testsuites " << counts << " time=\"" << Seconds(seconds) << "\">\n";
+  out << "<testsuites " << counts << " time=\"" << PlainSeconds(seconds) << "\">\n";
   out << "  <testsuite name=\"suitehost " << XmlEscape(platform) << "\" " << counts << " skipped=\"" << Skipped(reports)
-      << "\" time=\"" << Seconds(seconds) << "\">\n";
+      << "\" time=\"" << PlainSeconds(seconds) << "\">\n";
   const std::string common = CommonFolder(reports);
   for (const ScenarioReport& r : reports) {
     out << "    <testcase classname=\"" << XmlEscape(ClassName(platform, r, common)) << "\" name=\""
-        << XmlEscape(TestName(reports, r, common)) << "\" time=\"" << Seconds(r.seconds) << "\">\n";
+        << XmlEscape(TestName(reports, r, common)) << "\" time=\"" << PlainSeconds(r.seconds) << "\">\n";
     if (!r.error.empty()) out << "      <error message=\"" << XmlEscape(r.error) << "\"/>\n";
     if (r.skipped) out << "      <skipped message=\"" << XmlEscape(r.skipReason) << "\"/>\n";
     WriteFailure(out, r);

@@ -1,6 +1,8 @@
 // The runner: prepares scenarios (library, actions) and runs their steps on the machine.
 #include "scenario/runner.h"
 
+#include <cstdio>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -168,6 +170,18 @@ bool ScenarioReport::Passed() const {
   for (const StepReport& step : steps)
     if (!step.failures.empty()) return false;
   return true;
+}
+
+size_t ScenarioReport::FailedChecks() const {
+  size_t failed = 0;
+  for (const StepReport& step : steps) failed += step.failures.size();
+  return failed;
+}
+
+std::string PlainSeconds(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", seconds);
+  return text;
 }
 
 struct Runner::State {

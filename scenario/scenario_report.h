@@ -63,6 +63,10 @@ struct ScenarioReport {
   double seconds = 0;
   std::string error;  // why the file could not be run at all; it then has no steps
   bool Passed() const;
+  size_t FailedChecks() const;  // the expectations that did not hold, in all steps
 };
+
+// Seconds as a plain decimal with three places, never an exponent, as reports give times.
+std::string PlainSeconds(double seconds);
 
 }  // namespace scenario

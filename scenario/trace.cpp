@@ -43,20 +43,24 @@ std::string ShowKey(const std::u16string& key) {
 
 std::string ShowValueName(const std::u16string& name) { return name.empty() ? "@" : Quoted(name); }
 
-std::string DescribeValue(const RegValue& value, Length length) {
+std::optional<RegText> TextOf(const RegValue& value) {
   const bool text = value.type == platform::kRegSz || value.type == platform::kRegExpandSz;
-  if (text && value.data.size() % 2 == 0) {
-    std::u16string units = testkit::UnitsOfBytes(value.data);
-    const bool terminated = !units.empty() && units.back() == u'\0';
-    if (terminated) units.pop_back();
-    if (units.find(u'\0') == std::u16string::npos) {
-      std::string out = value.type == platform::kRegExpandSz ? "expand_sz " : "";
-      const bool cut = length == Length::Line && units.size() > kLineText;
-      out += Quoted(cut ? units.substr(0, kLineText) : units);
-      if (!terminated) out += " (no terminator)";
-      if (cut) out += InAll(value.data.size());
-      return out;
-    }
+  if (!text || value.data.size() % 2 != 0) return std::nullopt;
+  RegText out{testkit::UnitsOfBytes(value.data), false};
+  out.terminated = !out.text.empty() && out.text.back() == u'\0';
+  if (out.terminated) out.text.pop_back();
+  if (out.text.find(u'\0') != std::u16string::npos) return std::nullopt;
+  return out;
+}
+
+std::string DescribeValue(const RegValue& value, Length length) {
+  if (const std::optional<RegText> text = TextOf(value)) {
+    std::string out = value.type == platform::kRegExpandSz ? "expand_sz " : "";
+    const bool cut = length == Length::Line && text->text.size() > kLineText;
+    out += Quoted(cut ? std::u16string_view(text->text).substr(0, kLineText) : std::u16string_view(text->text));
+    if (!text->terminated) out += " (no terminator)";
+    if (cut) out += InAll(value.data.size());
+    return out;
   }
   if (value.type == platform::kRegDword && value.data.size() == 4)
     return "dword " + testkit::Hex32(static_cast<std::uint32_t>(value.data[0] | value.data[1] << 8 |

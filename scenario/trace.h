@@ -17,6 +17,14 @@ using testkit::RegistryState;
 using testkit::RegValue;
 using testkit::ShellStart;
 
+// The text of a REG_SZ or REG_EXPAND_SZ without a NUL inside it, and whether it ends in its
+// terminator; nullopt for other data.
+struct RegText {
+  std::u16string text;
+  bool terminated = false;
+};
+std::optional<RegText> TextOf(const RegValue& value);
+
 // "text" for a terminated REG_SZ, else its type and bytes. Within a line, data longer than
 // about a line is cut short and its size said.
 enum class Length { Whole, Line };
