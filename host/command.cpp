@@ -2,12 +2,15 @@
 #include "host/command.h"
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 
 #include "platform/platform.h"
 #include "scenario/reg_file.h"
 #include "scenario/report.h"
+#include "scenario/saved_call.h"
 #include "scenario/runner.h"
 #include "scenario/status.h"
 #include "testkit/files.h"
@@ -98,11 +101,39 @@ int Run(scenario::Runner& runner, const std::vector<std::string>& files, bool js
   return status;
 }
 
-int Call(scenario::Runner& runner, const CallOptions& options, bool json) {
+// The command line as it was given, for the description of a saved call.
+std::string CommandLine(int argc, char** argv) {
+  std::string line = "suitehost";
+  for (int i = 1; i < argc; ++i) line += std::string(" ") + argv[i];
+  return line;
+}
+
+int Call(scenario::Runner& runner, const CallOptions& options, bool json, const std::string& command) {
   Result<scenario::Scenario> made = CallScenario(options);
   if (!made) return Refuse(made.error());
+  // A saved call never takes the place of a file that is there.
+  if (!options.save.empty() && std::ifstream(options.save).good())
+    return Refuse("--save " + options.save + ": the file exists; remove it or name another");
+  // A saved call replays at another time: the clock it saw is fixed before it runs, and saved.
+  if (!options.save.empty() && !made->clock) {
+    const std::time_t now = std::time(nullptr);
+    if (const std::tm* local = std::localtime(&now))
+      made->clock = testkit::LocalTime{local->tm_year + 1900, local->tm_mon + 1, local->tm_mday,
+                                       local->tm_hour,        local->tm_min,     local->tm_sec};
+  }
+  const scenario::Scenario given = *made;
   if (Result<> prepared = runner.Prepare(std::move(*made)); !prepared) return Refuse(prepared.error());
   const auto reports = runner.RunAll();
+  if (!options.save.empty()) {
+    std::ofstream out(options.save, std::ios::binary);
+    out << scenario::SavedCall(given, reports[0], command);
+    out.close();
+    if (!out) {
+      std::remove(options.save.c_str());
+      return Refuse("--save " + options.save + ": cannot write the file");
+    }
+    std::cerr << "suitehost: saved the call as " << options.save << "\n";
+  }
   if (json) {
     scenario::WriteJson(std::cout, reports);
   } else {
@@ -198,6 +229,7 @@ CLI::App* AddCallCommand(CLI::App& app, CallOptions& o, bool& json) {
   call->add_option("--file", o.files, "A file that exists and is readable");
   call->add_option("--answer", o.answers, "Answer to the next message box: yes or no");
   call->add_flag("--json", json, "Report as JSON");
+  call->add_option("--save", o.save, "Also write the call as a scenario file that replays it, with what it did");
   return call;
 
 }
@@ -250,7 +282,7 @@ int RunCommand(int argc, char** argv) {
   }
   scenario::Runner runner(libraryFolder);
   if (*run) return Run(runner, files, json, reportFiles, quiet);
-  return Call(runner, o, json);
+  return Call(runner, o, json, CommandLine(argc, argv));
 }
 
 }  // namespace suitehost

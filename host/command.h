@@ -24,6 +24,7 @@ struct CallOptions {
   std::vector<std::string> environment;  // NAME=VALUE
   std::vector<std::string> files;  // present and readable
   std::vector<std::string> answers;  // yes or no
+  std::string save;  // a scenario file to write the call to; empty: none
 };
 
 // The one-step scenario of a `call`; the failure names the option that is wrong.
