@@ -84,14 +84,13 @@ std::string KeyRights(std::uint32_t access) {
 }
 
 std::string TokenRights(std::uint32_t access) {
+  // The adjusting rights first: Windows' examples write TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY.
   static const Named kRights[] = {
-      {0x0001, "TOKEN_ASSIGN_PRIMARY"}, {0x0002, "TOKEN_DUPLICATE"},         {0x0004, "TOKEN_IMPERSONATE"},
-      {0x0008, "TOKEN_QUERY"},          {0x0010, "TOKEN_QUERY_SOURCE"},      {0x0020, "TOKEN_ADJUST_PRIVILEGES"},
-      {0x0040, "TOKEN_ADJUST_GROUPS"},  {0x0080, "TOKEN_ADJUST_DEFAULT"},    {0x0100, "TOKEN_ADJUST_SESSIONID"},
+      {0x0020, "TOKEN_ADJUST_PRIVILEGES"}, {0x0040, "TOKEN_ADJUST_GROUPS"}, {0x0080, "TOKEN_ADJUST_DEFAULT"},
+      {0x0100, "TOKEN_ADJUST_SESSIONID"},  {0x0001, "TOKEN_ASSIGN_PRIMARY"}, {0x0002, "TOKEN_DUPLICATE"},
+      {0x0004, "TOKEN_IMPERSONATE"},       {0x0008, "TOKEN_QUERY"},         {0x0010, "TOKEN_QUERY_SOURCE"},
       {0x00020000, "READ_CONTROL"},
   };
-  // Windows' headers give TOKEN_ADJUST_PRIVILEGES before TOKEN_QUERY in every example of the pair.
-  if (access == 0x28) return "TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY (" + Hex(access) + ")";
   return Flags(access, kRights, "no rights");
 }
 

@@ -11,21 +11,6 @@
 namespace scenario {
 namespace {
 
-std::string Escape(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
 // The bytes of a UTF-8 text, cut only between characters.
 size_t CharStart(const std::string& text, size_t at) {
   while (at > 0 && at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) --at;
@@ -35,8 +20,8 @@ size_t CharStart(const std::string& text, size_t at) {
 // One side of a changed value: what both sides share in plain text, what differs marked.
 std::string Marked(const std::string& text, size_t prefix, size_t suffix) {
   const size_t end = text.size() - suffix;
-  return Escape(text.substr(0, prefix)) + "<mark>" + Escape(text.substr(prefix, end - prefix)) + "</mark>" +
-         Escape(text.substr(end));
+  return EscapeMarkup(text.substr(0, prefix)) + "<mark>" + EscapeMarkup(text.substr(prefix, end - prefix)) + "</mark>" +
+         EscapeMarkup(text.substr(end));
 }
 
 // Both sides of a changed value, the part between their common start and common end marked.
@@ -69,9 +54,9 @@ std::vector<std::pair<std::string, std::string>> SideBySide(const std::vector<st
       if (k < onlyA.size() && k < onlyB.size())
         rows.push_back(MarkDifference(onlyA[k], onlyB[k]));
       else if (k < onlyA.size())
-        rows.emplace_back("<mark>" + Escape(onlyA[k]) + "</mark>", "");
+        rows.emplace_back("<mark>" + EscapeMarkup(onlyA[k]) + "</mark>", "");
       else
-        rows.emplace_back("", "<mark>" + Escape(onlyB[k]) + "</mark>");
+        rows.emplace_back("", "<mark>" + EscapeMarkup(onlyB[k]) + "</mark>");
     }
     onlyA.clear();
     onlyB.clear();
@@ -80,7 +65,7 @@ std::vector<std::pair<std::string, std::string>> SideBySide(const std::vector<st
   while (i < n || j < m) {
     if (i < n && j < m && a[i] == b[j]) {
       flush();
-      rows.emplace_back(Escape(a[i]), Escape(b[j]));
+      rows.emplace_back(EscapeMarkup(a[i]), EscapeMarkup(b[j]));
       ++i;
       ++j;
     } else if (j == m || (i < n && common[i + 1][j] >= common[i][j + 1])) {
@@ -140,28 +125,28 @@ void WriteMismatch(std::ostream& out, const Mismatch& m) {
 
 void WriteScenario(std::ostream& out, const ScenarioReport& r, size_t index) {
   const std::string outcome = Outcome(r);
-  out << "<section id=\"s" << index << "\" class=\"" << outcome << "\">\n<h2>" << Escape(r.error.empty() ? r.name : r.file)
-      << "</h2>\n<p class=\"file\">" << Escape(r.file) << (r.windows == "x64" ? " &middot; 64-bit Windows" : "")
+  out << "<section id=\"s" << index << "\" class=\"" << outcome << "\">\n<h2>" << EscapeMarkup(r.error.empty() ? r.name : r.file)
+      << "</h2>\n<p class=\"file\">" << EscapeMarkup(r.file) << (r.windows == "x64" ? " &middot; 64-bit Windows" : "")
       << "</p>\n";
-  if (!r.description.empty()) out << "<p>" << Escape(r.description) << "</p>\n";
-  if (!r.error.empty()) out << "<div class=\"failure\"><p>cannot run: " << Escape(r.error) << "</p></div>\n";
-  if (r.skipped) out << "<p>skipped, " << Escape(r.skipReason) << "</p>\n";
+  if (!r.description.empty()) out << "<p>" << EscapeMarkup(r.description) << "</p>\n";
+  if (!r.error.empty()) out << "<div class=\"failure\"><p>cannot run: " << EscapeMarkup(r.error) << "</p></div>\n";
+  if (r.skipped) out << "<p>skipped, " << EscapeMarkup(r.skipReason) << "</p>\n";
   for (size_t i = 0; i < r.steps.size(); ++i) {
     const StepReport& step = r.steps[i];
-    out << "<h3>step " << i + 1 << ": " << Escape(step.title);
-    if (step.called) out << " &rarr; " << Escape(StatusName(step.result));
+    out << "<h3>step " << i + 1 << ": " << EscapeMarkup(step.title);
+    if (step.called) out << " &rarr; " << EscapeMarkup(StatusName(step.result));
     out << "</h3>\n";
     if (!step.trace.empty()) {
       out << "<table class=\"trace\">\n";
       for (const TraceEntry& e : step.trace)
-        out << "<tr class=\"" << Escape(e.source) << "\"><td class=\"source\">" << (e.source == "step" ? "" : Escape(e.source))
-            << "</td><td>" << Escape(e.line) << "</td></tr>\n";
+        out << "<tr class=\"" << EscapeMarkup(e.source) << "\"><td class=\"source\">" << (e.source == "step" ? "" : EscapeMarkup(e.source))
+            << "</td><td>" << EscapeMarkup(e.line) << "</td></tr>\n";
       out << "</table>\n";
     }
     for (size_t f = 0; f < step.failures.size(); ++f) {
-      out << "<div class=\"failure\"><p>FAILED step " << i + 1 << " (" << Escape(step.where) << "): ";
+      out << "<div class=\"failure\"><p>FAILED step " << i + 1 << " (" << EscapeMarkup(step.where) << "): ";
       const bool sideBySide = f < step.mismatches.size() && !step.mismatches[f].what.empty();
-      out << Escape(sideBySide ? step.mismatches[f].what : step.failures[f]) << "</p>\n";
+      out << EscapeMarkup(sideBySide ? step.mismatches[f].what : step.failures[f]) << "</p>\n";
       if (sideBySide) WriteMismatch(out, step.mismatches[f]);
       out << "</div>\n";
     }
@@ -185,7 +170,7 @@ void WriteHtml(std::ostream& out, const std::vector<ScenarioReport>& reports) {
                              std::to_string(skipped) + " skipped";
   out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>suitehost: " << counts
       << "</title>\n<style>" << kStyle << "</style>\n</head>\n<body>\n<h1>suitehost report</h1>\n<p class=\"where\">"
-      << Escape(testkit::PlatformName()) << " &middot; scenarios: " << counts << "</p>\n";
+      << EscapeMarkup(testkit::PlatformName()) << " &middot; scenarios: " << counts << "</p>\n";
   out << "<table class=\"summary\">\n<tr><th>scenario</th><th>file</th><th>Windows</th><th>result</th>"
          "<th>expectations</th><th>seconds</th></tr>\n";
   for (size_t i = 0; i < reports.size(); ++i) {
@@ -194,8 +179,8 @@ void WriteHtml(std::ostream& out, const std::vector<ScenarioReport>& reports) {
     std::string result = outcome;
     if (outcome == "failed") result = "failed: " + std::to_string(r.FailedChecks()) + " of " + std::to_string(r.checks);
     out << "<tr class=\"" << outcome << "\"><td><a href=\"#s" << i + 1 << "\">"
-        << Escape(r.error.empty() ? r.name : r.file) << "</a></td><td>" << Escape(r.file) << "</td><td>" << Escape(r.windows)
-        << "</td><td class=\"outcome\">" << Escape(result) << "</td><td class=\"figure\">" << r.checks
+        << EscapeMarkup(r.error.empty() ? r.name : r.file) << "</a></td><td>" << EscapeMarkup(r.file) << "</td><td>" << EscapeMarkup(r.windows)
+        << "</td><td class=\"outcome\">" << EscapeMarkup(result) << "</td><td class=\"figure\">" << r.checks
         << "</td><td class=\"figure\">" << PlainSeconds(r.seconds) << "</td></tr>\n";
   }
   out << "</table>\n";

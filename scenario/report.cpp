@@ -14,11 +14,8 @@
 #include "testkit/utf_text.h"
 
 namespace scenario {
-namespace {
 
-using Json = nlohmann::ordered_json;
-
-std::string XmlEscape(const std::string& text) {
+std::string EscapeMarkup(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
@@ -37,6 +34,9 @@ std::string XmlEscape(const std::string& text) {
   return out;
 }
 
+namespace {
+
+using Json = nlohmann::ordered_json;
 
 int Failed(const std::vector<ScenarioReport>& reports) {
   int failed = 0;
@@ -114,8 +114,8 @@ void WriteFailure(std::ostream& out, const ScenarioReport& r) {
   if (body.empty()) return;
   const size_t failed = r.FailedChecks();
   out << "      <failure message=\""
-      << XmlEscape(std::to_string(failed) + " of " + std::to_string(r.checks) + " expectations failed") << "\">"
-      << XmlEscape(body) << "</failure>\n";
+      << EscapeMarkup(std::to_string(failed) + " of " + std::to_string(r.checks) + " expectations failed") << "\">"
+      << EscapeMarkup(body) << "</failure>\n";
 }
 
 // Registry data as typed data: its type's name, and its text (with whether it ends in a
@@ -127,20 +127,11 @@ Json DataJson(const testkit::RegValue& value) {
     j["terminated"] = text->terminated;
     return j;
   }
-  if ((value.type == platform::kRegDword && value.data.size() == 4) ||
-      (value.type == platform::kRegQword && value.data.size() == 8)) {
-    std::uint64_t number = 0;
-    for (size_t i = value.data.size(); i-- > 0;) number = number << 8 | value.data[i];
-    j["number"] = number;
+  if (const std::optional<std::uint64_t> number = NumberOf(value)) {
+    j["number"] = *number;
     return j;
   }
-  std::string hex;
-  char byte[4];
-  for (std::uint8_t b : value.data) {
-    std::snprintf(byte, sizeof byte, hex.empty() ? "%02x" : " %02x", b);
-    hex += byte;
-  }
-  j["hex"] = hex;
+  j["hex"] = HexText(value.data.data(), value.data.size());
   return j;
 }
 
@@ -238,18 +229,18 @@ void WriteJunit(std::ostream& out, const std::vector<ScenarioReport>& reports) {
                              std::to_string(Failed(reports)) + "\" errors=\"" + std::to_string(Errors(reports)) + "\"";
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   out << "<testsuites " << counts << " time=\"" << PlainSeconds(seconds) << "\">\n";
-  out << "  <testsuite name=\"suitehost " << XmlEscape(platform) << "\" " << counts << " skipped=\"" << Skipped(reports)
+  out << "  <testsuite name=\"suitehost " << EscapeMarkup(platform) << "\" " << counts << " skipped=\"" << Skipped(reports)
       << "\" time=\"" << PlainSeconds(seconds) << "\">\n";
   const std::string common = CommonFolder(reports);
   for (const ScenarioReport& r : reports) {
-    out << "    <testcase classname=\"" << XmlEscape(ClassName(platform, r, common)) << "\" name=\""
-        << XmlEscape(TestName(reports, r, common)) << "\" time=\"" << PlainSeconds(r.seconds) << "\">\n";
-    if (!r.error.empty()) out << "      <error message=\"" << XmlEscape(r.error) << "\"/>\n";
-    if (r.skipped) out << "      <skipped message=\"" << XmlEscape(r.skipReason) << "\"/>\n";
+    out << "    <testcase classname=\"" << EscapeMarkup(ClassName(platform, r, common)) << "\" name=\""
+        << EscapeMarkup(TestName(reports, r, common)) << "\" time=\"" << PlainSeconds(r.seconds) << "\">\n";
+    if (!r.error.empty()) out << "      <error message=\"" << EscapeMarkup(r.error) << "\"/>\n";
+    if (r.skipped) out << "      <skipped message=\"" << EscapeMarkup(r.skipReason) << "\"/>\n";
     WriteFailure(out, r);
     std::ostringstream trace;
     WriteSteps(trace, r, false);
-    if (!trace.str().empty()) out << "      <system-out>" << XmlEscape(trace.str()) << "</system-out>\n";
+    if (!trace.str().empty()) out << "      <system-out>" << EscapeMarkup(trace.str()) << "</system-out>\n";
     out << "    </testcase>\n";
   }
   out << "  </testsuite>\n</testsuites>\n";

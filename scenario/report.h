@@ -9,6 +9,10 @@
 
 namespace scenario {
 
+// Text for XML and HTML, in elements and double-quoted attributes: markup characters escaped, the
+// control characters XML 1.0 has no place for as "?".
+std::string EscapeMarkup(const std::string& text);
+
 void WriteText(std::ostream& out, const std::vector<ScenarioReport>& reports, bool quiet);
 void WriteJson(std::ostream& out, const std::vector<ScenarioReport>& reports);
 void WriteJunit(std::ostream& out, const std::vector<ScenarioReport>& reports);

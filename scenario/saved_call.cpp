@@ -26,16 +26,6 @@ std::optional<std::string> Exact(const std::u16string& text) {
   return utf8;
 }
 
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-  std::string out;
-  char byte[4];
-  for (std::uint8_t b : bytes) {
-    std::snprintf(byte, sizeof byte, out.empty() ? "%02x" : " %02x", b);
-    out += byte;
-  }
-  return out;
-}
-
 // A registry value in the form scenario files give it: a terminated REG_SZ as its text, other
 // text with its type, numbers as numbers, anything else (or text UTF-8 cannot hold) as its bytes.
 Json Value(const RegValue& value) {
@@ -47,13 +37,9 @@ Json Value(const RegValue& value) {
       return j;
     }
   }
-  if ((value.type == platform::kRegDword && value.data.size() == 4) ||
-      (value.type == platform::kRegQword && value.data.size() == 8)) {
-    std::uint64_t number = 0;
-    for (size_t i = value.data.size(); i-- > 0;) number = number << 8 | value.data[i];
-    return Json{{value.type == platform::kRegDword ? "dword" : "qword", number}};
-  }
-  return Json{{"hex", Hex(value.data)}, {"type", value.type}};
+  if (const std::optional<std::uint64_t> number = NumberOf(value))
+    return Json{{value.type == platform::kRegDword ? "dword" : "qword", *number}};
+  return Json{{"hex", HexText(value.data.data(), value.data.size())}, {"type", value.type}};
 }
 
 std::string ValueKey(const std::u16string& name) { return name.empty() ? "@" : ToUtf8(name); }

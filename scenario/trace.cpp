@@ -62,18 +62,32 @@ std::string DescribeValue(const RegValue& value, Length length) {
     if (cut) out += InAll(value.data.size());
     return out;
   }
-  if (value.type == platform::kRegDword && value.data.size() == 4)
-    return "dword " + testkit::Hex32(static_cast<std::uint32_t>(value.data[0] | value.data[1] << 8 |
-                                                                 value.data[2] << 16 |
-                                                                 static_cast<std::uint32_t>(value.data[3]) << 24));
+  if (value.type == platform::kRegDword)
+    if (const std::optional<std::uint64_t> number = NumberOf(value))
+      return "dword " + testkit::Hex32(static_cast<std::uint32_t>(*number));
   std::string out = "hex(" + std::to_string(value.type) + ")";
   const bool cut = length == Length::Line && value.data.size() > kLineBytes;
+  if (!value.data.empty()) out += " " + HexText(value.data.data(), cut ? kLineBytes : value.data.size());
+  if (cut) out += InAll(value.data.size());
+  return out;
+}
+
+std::optional<std::uint64_t> NumberOf(const RegValue& value) {
+  if (!(value.type == platform::kRegDword && value.data.size() == 4) &&
+      !(value.type == platform::kRegQword && value.data.size() == 8))
+    return std::nullopt;
+  std::uint64_t number = 0;
+  for (size_t i = value.data.size(); i-- > 0;) number = number << 8 | value.data[i];
+  return number;
+}
+
+std::string HexText(const std::uint8_t* bytes, size_t count) {
+  std::string out;
   char byte[4];
-  for (size_t i = 0; i < value.data.size() && (!cut || i < kLineBytes); ++i) {
-    std::snprintf(byte, sizeof byte, " %02x", value.data[i]);
+  for (size_t i = 0; i < count; ++i) {
+    std::snprintf(byte, sizeof byte, i == 0 ? "%02x" : " %02x", bytes[i]);
     out += byte;
   }
-  if (cut) out += InAll(value.data.size());
   return out;
 }
 

@@ -2,6 +2,7 @@
 // message boxes and restart requests, each as a person reads it.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,10 @@ struct RegText {
   bool terminated = false;
 };
 std::optional<RegText> TextOf(const RegValue& value);
+// A REG_DWORD of 4 bytes or a REG_QWORD of 8 as its number; nullopt for other data.
+std::optional<std::uint64_t> NumberOf(const RegValue& value);
+// Bytes in hex as .reg files and scenario files write them: "01 02 ff".
+std::string HexText(const std::uint8_t* bytes, size_t count);
 
 // "text" for a terminated REG_SZ, else its type and bytes. Within a line, data longer than
 // about a line is cut short and its size said.

@@ -8,11 +8,7 @@ suffix=$1 file=$2
 shift 2
 tool() { local name=$1; shift; "llvm-$name$suffix" "$@"; }
 pdb="${file%.*}.pdb"
-fail=0 checks=0
-check() {  # held (0), what
-  checks=$((checks + 1))
-  [ "$1" = 0 ] || { echo "FAIL: $2"; fail=1; }
-}
+source "$(dirname "$0")/checks.sh"
 [ -f "$pdb" ] || { echo "FAIL: no $pdb beside $file"; exit 1; }
 
 directory=$(tool readobj --coff-debug-directory "$file")

@@ -13,11 +13,7 @@ browser=$(command -v chromium || command -v chromium-browser) ||
   { echo "SKIPPED: Chromium is not installed (Debian's chromium; scripts/setup installs it)"; exit 77; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-checks=0 fail=0
-check() {  # held (0), what
-  checks=$((checks + 1))
-  [ "$1" = 0 ] || { echo "FAIL: $2"; fail=1; }
-}
+source "$(dirname "$0")/checks.sh"
 has() { grep -qF -- "$2" "$1"; echo $?; }
 
 mkdir -p "$work/a"

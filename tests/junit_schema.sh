@@ -12,11 +12,7 @@ command -v xmllint >/dev/null ||
   { echo "SKIPPED: xmllint is not installed (Debian's libxml2-utils; scripts/setup installs it)"; exit 77; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-checks=0 fail=0
-check() {  # held, what
-  checks=$((checks + 1))
-  [ "$1" = 0 ] || { echo "FAIL: $2"; fail=1; }
-}
+source "$(dirname "$0")/checks.sh"
 
 mkdir -p "$work/a" "$work/b"
 cp "$source/examples/typical-road.json" "$work/a/road.json"

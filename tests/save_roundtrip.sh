@@ -8,11 +8,7 @@
 set -uo pipefail
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-checks=0 fail=0
-check() {  # held (0), what
-  checks=$((checks + 1))
-  [ "$1" = 0 ] || { echo "FAIL: $2"; fail=1; }
-}
+source "$(dirname "$0")/checks.sh"
 reg() {  # file, then lines of a registry export
   local file=$1
   shift
