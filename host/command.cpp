@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "host/capture_command.h"
 #include "platform/platform.h"
 #include "scenario/reg_file.h"
 #include "scenario/report.h"
@@ -154,7 +155,7 @@ Result<bool> Recover() {
   return recovered;
 }
 
-const char* const kCommands[] = {"run", "call", "list", "restore"};
+const char* const kCommands[] = {"run", "call", "capture", "list", "restore"};
 
 // The first word of the command line that is not an option, when it names no command.
 std::optional<std::string> UnknownCommand(int argc, char** argv) {
@@ -258,6 +259,17 @@ int RunCommand(int argc, char** argv) {
   CallOptions o;
   AddCallCommand(app, o, json);
 
+  CaptureOptions c;
+  CLI::App* capture = app.add_subcommand(
+      "capture", "Run actions against this machine, changing nothing, and write a scenario that reproduces it");
+  capture->add_option("library-and-actions", c.words, "Library name (ovrel, caddon) or file, then the actions");
+  capture->add_option("--from", c.from, "A template scenario: its properties and steps are used, its machine not");
+  capture->add_option("-p,--property", c.properties, "Suite property NAME=VALUE (over the template's)");
+  capture->add_option("--answer", c.answers, "Answer to the next message box: yes or no (never shown)");
+  capture->add_option("--out", c.out, "The scenario file to write")->required();
+  capture->add_flag("--name-machine", c.nameMachine, "Say the machine's name in the file");
+  capture->add_option("--machine", c.machine, "A scenario whose machine stands for the real one");
+
   CLI::App* restore =
       app.add_subcommand("restore", "Put back what an interrupted run changed on this machine, from its journal");
 
@@ -266,7 +278,7 @@ int RunCommand(int argc, char** argv) {
   list->add_option("library", library, "Library name (ovrel, caddon) or file")->required();
 
   if (const std::optional<std::string> unknown = UnknownCommand(argc, argv))
-    return Refuse("unknown command \"" + *unknown + "\" (the commands are run, call, list and restore)");
+    return Refuse("unknown command \"" + *unknown + "\" (the commands are run, call, capture, list and restore)");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -280,6 +292,7 @@ int RunCommand(int argc, char** argv) {
     if (!*recovered) std::cout << "nothing to put back\n";
     return kAllHeld;
   }
+  if (*capture) return Capture(c, libraryFolder, CommandLine(argc, argv));
   scenario::Runner runner(libraryFolder);
   if (*run) return Run(runner, files, json, reportFiles, quiet);
   return Call(runner, o, json, CommandLine(argc, argv));

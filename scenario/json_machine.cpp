@@ -140,4 +140,20 @@ void ReadMachine(const Json& j, Scenario& s) {
   if (j.contains("shutdownPrivilege")) Under("shutdownPrivilege", [&] { ReadPrivilege(j["shutdownPrivilege"], s); });
 }
 
+std::unique_ptr<machine::SimulatedMachine> SimulatedMachineOf(const Scenario& s) {
+  auto m = std::make_unique<machine::SimulatedMachine>();
+  m->windows = s.windows;
+  m->registry = SetUpRegistry(s);
+  for (const auto& [key, rights] : s.denied) m->registry.CreateKey(machine::ResolveLinks(s.windows, key)).deniedAccess |= rights;
+  for (const auto& [name, value] : s.environment)
+    if (value) m->environment[name] = *value;
+  for (const auto& [path, readable] : s.files) m->files[machine::NormalFilePath(path)] = machine::FileEntry{readable};
+  for (const Volume& v : s.volumes) m->answers.volumes[v.root] = {v.freeBytes, v.fails};
+  m->answers.windowsFolder = s.windowsFolder;
+  m->answers.clock = s.clock;
+  m->answers.privilegeLookupWorks = s.privilegeLookupWorks;
+  m->answers.privilegeAdjustError = s.privilegeAdjustError;
+  return m;
+}
+
 }  // namespace scenario

@@ -127,7 +127,7 @@ std::vector<T> Since(const std::vector<T>& all, size_t count) {
 // Calls the action and traces what it did: its calls on the engine and on the system in the
 // order it made them, then the registry changes they made.
 CallOutcome Call(testkit::ActionFunction action, TestEngine& engine, Machine& m, StepReport& r) {
-  const testkit::RegistryState before = m.Registry();
+  testkit::RegistryState before = m.Registry();
   const machine::AnswerSheet& sheet = m.Answers();
   const size_t starts = sheet.programsStarted.size(), shown = sheet.messagesShown.size(),
                restarts = sheet.restarts.size(), calls = engine.journal.size(), systemCalls = sheet.calls.size();
@@ -146,6 +146,7 @@ CallOutcome Call(testkit::ActionFunction action, TestEngine& engine, Machine& m,
   }
   for (; next < system.size(); ++next) r.trace.push_back(MachineEntry(system[next]));
   for (size_t k = systemCalls; k < system.size(); ++k) outcome.machine.push_back(MachineEntry(system[k]).line);
+  m.AddLearned(before);
   RegistryDiff(before, m.Registry(), r.trace);
   outcome.starts = Since(sheet.programsStarted, starts);
   outcome.messages = Since(sheet.messagesShown, shown);
@@ -197,6 +198,9 @@ struct Runner::State {
 
 Runner::Runner(std::string libraryFolder) : state_(std::make_unique<State>()) {
   state_->libraryFolder = std::move(libraryFolder);
+}
+Runner::Runner(std::string libraryFolder, std::unique_ptr<testkit::Machine> machine) : Runner(std::move(libraryFolder)) {
+  state_->machine = std::move(machine);
 }
 Runner::~Runner() = default;
 

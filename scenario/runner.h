@@ -14,6 +14,8 @@ namespace scenario {
 class Runner {
  public:
   explicit Runner(std::string libraryFolder);
+  // Runs on the machine given rather than this system's scenario machine.
+  Runner(std::string libraryFolder, std::unique_ptr<testkit::Machine> machine);
   ~Runner();
   // Loads the scenario file, its library and every action it calls; the failure names the file
   // and the place when it cannot run.

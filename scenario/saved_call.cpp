@@ -77,11 +77,16 @@ Json MachineRegistry(const std::vector<RegistryChange>& changes) {
 
 Json Text(const std::optional<std::string>& text) { return text ? Json(*text) : Json(""); }
 
+// A status as scenario files name it: "E_FAIL", or its figure when it has no name.
+std::string StatusText(HRESULT status) {
+  const std::string named = StatusName(status);
+  return named.size() > 11 ? named.substr(11) : named.substr(0, 10);
+}
+
 // The expectations of everything the step did: its result, the property writes in order, what
 // changed in the registry, the programs started, the message boxes and whether it restarted.
 Json WhatItDid(const StepReport& step) {
-  const std::string status = StatusName(step.result);
-  Json expect{{"result", status.size() > 11 ? status.substr(11) : status}};
+  Json expect{{"result", StatusText(step.result)}};
   Json writes = Json::array(), programs = Json::array(), messages = Json::array(), registry = Json::object();
   bool restart = false;
   for (const TraceEntry& e : step.trace) {
@@ -111,20 +116,35 @@ Json WhatItDid(const StepReport& step) {
 
 }  // namespace
 
-std::string SavedCall(const Scenario& given, const ScenarioReport& report, const std::string& command) {
-  Json j{{"name", "saved call: " + given.library + " " + (given.steps.empty() ? "" : given.steps[0].action)},
-         {"description", "Saved by `" + command +
-                             "`: the machine and the properties the call was given, and as expectations "
-                             "what it did."},
-         {"library", given.library}};
+std::string ScenarioText(const Scenario& given, const ScenarioReport& report) {
+  Json j{{"name", given.name}, {"description", given.description}, {"library", given.library}};
   if (given.windows == machine::Windows::X64) j["windows"] = "x64";
   Json properties = Json::object();
   for (const auto& [name, value] : given.properties) properties[ToUtf8(name)] = value ? Json(ToUtf8(*value)) : Json();
   j["properties"] = properties;
+  for (const auto& [part, table] : {std::pair<const char*, const TextTable*>{"translate", &given.translations},
+                                    {"expand", &given.expansions}}) {
+    if (table->empty()) continue;
+    Json texts = Json::object();
+    for (const auto& [text, result] : *table) texts[ToUtf8(text)] = result ? Json(ToUtf8(*result)) : Json();
+    j[part] = texts;
+  }
+  if (given.queryStatus != S_OK || given.messageStatus != S_OK) {
+    Json engine = Json::object();
+    if (given.queryStatus != S_OK) engine["queryStatus"] = StatusText(given.queryStatus);
+    if (given.messageStatus != S_OK) engine["messageStatus"] = StatusText(given.messageStatus);
+    j["engine"] = engine;
+  }
   if (!given.registry.empty()) j["registry"] = MachineRegistry(given.registry);
+  if (!given.denied.empty()) {
+    Json denied = Json::object();
+    for (const auto& [key, rights] : given.denied) denied[ToUtf8(key)] = rights;
+    j["deny"] = denied;
+  }
   if (!given.volumes.empty()) {
     Json volumes = Json::object();
-    for (const Volume& v : given.volumes) volumes[ToUtf8(v.root)] = v.freeBytes;
+    for (const Volume& v : given.volumes)
+      volumes[ToUtf8(v.root)] = v.fails ? Json{{"fails", true}} : Json(v.freeBytes);
     j["volumes"] = volumes;
   }
   if (!given.environment.empty()) {
@@ -132,6 +152,7 @@ std::string SavedCall(const Scenario& given, const ScenarioReport& report, const
     for (const auto& [name, value] : given.environment) environment[ToUtf8(name)] = value ? Json(ToUtf8(*value)) : Json();
     j["environment"] = environment;
   }
+  if (given.windowsFolder) j["windowsFolder"] = ToUtf8(*given.windowsFolder);
   if (!given.files.empty()) {
     Json files = Json::object();
     for (const auto& [path, readable] : given.files) files[ToUtf8(path)] = readable ? "readable" : "locked";
@@ -145,15 +166,38 @@ std::string SavedCall(const Scenario& given, const ScenarioReport& report, const
   }
   if (!given.messageAnswers.empty()) {
     Json answers = Json::array();
-    for (int answer : given.messageAnswers) answers.push_back(answer == platform::kIdYes ? "yes" : "no");
+    for (int answer : given.messageAnswers)
+      answers.push_back(answer == platform::kIdYes ? Json("yes") : answer == platform::kIdNo ? Json("no")
+                                                                  : answer == 0 ? Json("fail") : Json(answer));
     j["messageAnswers"] = answers;
   }
+  if (!given.privilegeLookupWorks) j["shutdownPrivilege"] = "unknown";
+  else if (given.privilegeAdjustError == platform::kNotAllAssigned) j["shutdownPrivilege"] = "not-granted";
   Json steps = Json::array();
-  for (size_t i = 0; i < given.steps.size() && i < report.steps.size(); ++i)
-    steps.push_back(Json{{"call", given.steps[i].action}, {"expect", WhatItDid(report.steps[i])}});
+  for (size_t i = 0; i < given.steps.size() && i < report.steps.size(); ++i) {
+    const Step& step = given.steps[i];
+    if (step.kind == Step::Kind::Set) {
+      Json set = Json::object();
+      for (const auto& [name, value] : step.set) set[ToUtf8(name)] = value ? Json(ToUtf8(*value)) : Json();
+      steps.push_back(Json{{"set", set}});
+    } else if (step.kind == Step::Kind::Call) {
+      Json call{{"call", step.action}};
+      if (step.queryStatus) call["queryStatus"] = StatusText(*step.queryStatus);
+      call["expect"] = WhatItDid(report.steps[i]);
+      steps.push_back(call);
+    }
+  }
   j["steps"] = steps;
   // Texts of the actions may hold unpaired surrogates: they show as U+FFFD rather than stop the file.
   return j.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+std::string SavedCall(const Scenario& given, const ScenarioReport& report, const std::string& command) {
+  Scenario s = given;
+  s.name = "saved call: " + given.library + " " + (given.steps.empty() ? "" : given.steps[0].action);
+  s.description = "Saved by `" + command +
+                  "`: the machine and the properties the call was given, and as expectations what it did.";
+  return ScenarioText(s, report);
 }
 
 }  // namespace scenario

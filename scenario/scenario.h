@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -10,6 +11,7 @@
 
 #include "common/com_types.h"
 #include "machine/registry_view.h"
+#include "machine/simulated.h"
 #include "testkit/machine.h"
 #include "testkit/result.h"
 
@@ -98,5 +100,9 @@ struct Scenario {
 Result<Scenario> LoadScenario(const std::string& path);
 // The same for a file's text already read; `path` places the registry imports and the messages.
 Result<Scenario> ParseScenario(const std::string& path, const std::string& text);
+
+// The scenario's machine as a simulated one: its registry (with what every Windows has), refused
+// rights, environment, files, volumes, Windows folder, clock and shutdown privilege.
+std::unique_ptr<machine::SimulatedMachine> SimulatedMachineOf(const Scenario& s);
 
 }  // namespace scenario

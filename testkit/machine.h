@@ -62,6 +62,9 @@ class Machine {
   virtual Result<> AddFile(const std::u16string& path, bool readable) = 0;
   // The values of the keys given to Reset, for those that exist.
   virtual RegistryState Registry() const = 0;
+  // Adds to the registry as it was before a call what the machine learned of it during the call
+  // (a capture learns the real machine as the actions read it).
+  virtual void AddLearned(RegistryState& before) { (void)before; }
   // What the machine answers where the actions ask it (volumes, the Windows folder, the clock,
   // message box answers, the privilege outcome), and what they asked of it: every call on the
   // system since Reset in order, programs started, message boxes, restart requests.

@@ -1,6 +1,7 @@
 // The scenario machine on Linux: the simulated platform the libraries are linked against. Its
 // records are the simulation's own, so nothing is copied between two forms.
 #include "platform/sim/sim.h"
+#include "testkit/capture_machine.h"
 #include "testkit/machine.h"
 
 namespace testkit {
@@ -68,6 +69,9 @@ BSTR MakeEngineString(std::u16string_view text) {
 long LiveSystemStrings() { return sim::LiveSystemStrings(); }
 
 Result<bool> RecoverInterruptedRun() { return false; }
+
+// The native build runs on no real Windows machine.
+std::unique_ptr<machine::RealMachine> MakeRealMachine() { return nullptr; }
 
 long PauseSystemStringFailures() {
   const long countdown = sim::SystemStringFailureCountdown();

@@ -85,6 +85,8 @@ FILE* __cdecl CountingWfsopen(const wchar_t* path, const wchar_t* mode, int shar
   return file;
 }
 
+}  // namespace
+
 // The scenario's local time as the C runtime's calendar time, which the library converts back.
 __time64_t ScenarioTime(const machine::LocalTime& c) {
   struct tm local {};
@@ -97,6 +99,8 @@ __time64_t ScenarioTime(const machine::LocalTime& c) {
   local.tm_isdst = -1;
   return _mktime64(&local);
 }
+
+namespace {
 
 __time64_t __cdecl FakeTime64(__time64_t* out) {
   if (!Sheet().clock) return _time64(out);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "machine/answers.h"
+#include "machine/simulated.h"
 
 namespace testkit::win32 {
 
@@ -35,5 +36,11 @@ Answers& answers();
 
 // Rewrites the module's import table so that its calls reach the replacements.
 void TakeOver(HMODULE module);
+// The same for a capture: every call on the system is answered by `model`, which learns the real
+// machine as the library reads it (its source), and nothing reaches the real machine.
+void TakeOverForCapture(HMODULE module, machine::SimulatedMachine& model);
+
+// A local time as the C runtime's calendar time.
+__time64_t ScenarioTime(const machine::LocalTime& local);
 
 }  // namespace testkit::win32

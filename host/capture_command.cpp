@@ -1,0 +1,183 @@
+// The capture command: the template or the command line gives the engine and the steps, the
+// machine suitehost runs on gives everything the actions read.
+#include "host/capture_command.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <iostream>
+
+#include "host/command.h"
+#include "scenario/report.h"
+#include "scenario/runner.h"
+#include "scenario/saved_call.h"
+#include "testkit/capture_machine.h"
+#include "testkit/utf_text.h"
+
+namespace suitehost {
+namespace {
+
+using scenario::Result;
+using scenario::Scenario;
+using testkit::Failure;
+using testkit::FromUtf8;
+using testkit::ToUtf8;
+
+int Refuse(const std::string& message) {
+  std::cerr << "suitehost: capture: " << message << "\n";
+  return kCannotRun;
+}
+
+// The engine and the steps: a template's, without its machine and its expect-only steps, or the
+// library and actions of the command line; then the command line's properties and answers.
+Result<Scenario> EngineAndSteps(const CaptureOptions& o) {
+  Scenario s;
+  if (!o.from.empty()) {
+    if (!o.words.empty()) return Failure("give a template (--from) or a library and its actions, not both");
+    Result<Scenario> read = scenario::LoadScenario(o.from);
+    if (!read) return Failure("--from: " + read.error());
+    const Scenario& t = *read;
+    s.file = t.file;
+    s.name = t.name;
+    s.library = t.library;
+    s.properties = t.properties;
+    s.translations = t.translations;
+    s.expansions = t.expansions;
+    s.queryStatus = t.queryStatus;
+    s.messageStatus = t.messageStatus;
+    s.messageAnswers = t.messageAnswers;
+    // What the template expects is of its own machine: the capture expects what happens here.
+    for (scenario::Step step : t.steps) {
+      if (step.kind == scenario::Step::Kind::Expect) continue;
+      step.expect = scenario::Expectations{};
+      s.steps.push_back(step);
+    }
+  } else {
+    if (o.words.size() < 2) return Failure("give a template (--from FILE) or a library and the actions to call");
+    s.file = "<command line>";
+    s.fromCommandLine = true;
+    s.library = o.words[0];
+    s.name = "captured: " + o.words[0];
+    for (size_t i = 1; i < o.words.size(); ++i) {
+      scenario::Step step;
+      step.where = "/steps/" + std::to_string(i - 1);
+      step.action = o.words[i];
+      s.steps.push_back(step);
+      s.name += " " + o.words[i];
+    }
+  }
+  for (const std::string& p : o.properties) {
+    const size_t eq = p.find('=');
+    if (eq == std::string::npos || eq == 0) return Failure("--property " + p + ": expected NAME=VALUE");
+    const std::u16string name = FromUtf8(p.substr(0, eq));
+    auto same = std::find_if(s.properties.begin(), s.properties.end(), [&](const auto& e) { return e.first == name; });
+    if (same != s.properties.end()) same->second = FromUtf8(p.substr(eq + 1));
+    else s.properties.emplace_back(name, FromUtf8(p.substr(eq + 1)));
+  }
+  if (!o.answers.empty()) s.messageAnswers.clear();
+  for (const std::string& answer : o.answers) {
+    if (answer != "yes" && answer != "no") return Failure("--answer " + answer + ": expected yes or no");
+    s.messageAnswers.push_back(answer == "yes" ? platform::kIdYes : platform::kIdNo);
+  }
+  return s;
+}
+
+testkit::LocalTime Now() {
+  const std::time_t now = std::time(nullptr);
+  const std::tm* local = std::localtime(&now);
+  if (local == nullptr) return {};
+  return {local->tm_year + 1900, local->tm_mon + 1, local->tm_mday, local->tm_hour, local->tm_min, local->tm_sec};
+}
+
+std::string TimeText(const testkit::LocalTime& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+  return text;
+}
+
+// The machine part of the written scenario: what the actions read.
+void TakeMachine(const machine::CapturedMachine& c, Scenario& s) {
+  using Kind = testkit::RegistryChange::Kind;
+  for (const auto& [key, values] : c.keys) {
+    s.registry.push_back({Kind::CreateKey, key, u"", {}});
+    for (const auto& [name, value] : values) s.registry.push_back({Kind::SetValue, key, name, value});
+  }
+  for (const auto& [key, rights] : c.denied) s.denied.emplace_back(key, rights);
+  for (const auto& [root, bytes] : c.volumes) s.volumes.push_back({root, bytes.value_or(0), !bytes});
+  for (const auto& [name, value] : c.environment) s.environment.emplace_back(name, value);
+  s.windowsFolder = c.windowsFolder;
+  for (const auto& [path, state] : c.files)
+    if (state != machine::FileState::Absent) s.files.emplace_back(path, state == machine::FileState::Readable);
+}
+
+}  // namespace
+
+int Capture(const CaptureOptions& o, const std::string& libraryFolder, const std::string& command) {
+  Result<Scenario> made = EngineAndSteps(o);
+  if (!made) return Refuse(made.error());
+  Scenario s = std::move(*made);
+  if (std::ifstream(o.out).good()) return Refuse("--out " + o.out + ": the file exists; remove it or name another");
+
+  // The machine read: this one, or a scenario's machine standing for one.
+  std::unique_ptr<machine::SimulatedMachine> standIn;
+  std::unique_ptr<machine::RealMachine> real;
+  std::string where;
+  if (!o.machine.empty()) {
+    Result<Scenario> machineFile = scenario::LoadScenario(o.machine);
+    if (!machineFile) return Refuse("--machine: " + machineFile.error());
+    standIn = scenario::SimulatedMachineOf(*machineFile);
+    real = machine::RealMachineOf(*standIn);
+    where = "the machine of " + o.machine;
+    s.clock = machineFile->clock;
+  } else {
+    real = testkit::MakeRealMachine();
+    if (!real)
+      return Refuse("this suitehost runs the simulated machine and has no real one to read: run suitehost.exe on "
+                    "Windows or under Wine, or give --machine FILE");
+    const std::u16string name = real->Name();
+    where = o.nameMachine && !name.empty() ? "the machine " + ToUtf8(name) : "a machine";
+    where += " running " + testkit::PlatformName();
+  }
+  s.windows = real->Kind();
+  // A capture replays at another time: the clock it ran at is fixed, and written down.
+  if (!s.clock) s.clock = Now();
+  s.privilegeAdjustError = real->HoldsShutdownPrivilege() ? 0 : platform::kNotAllAssigned;
+
+  auto owned = std::make_unique<testkit::CaptureMachine>(*real);
+  testkit::CaptureMachine& capture = *owned;
+  scenario::Runner runner(libraryFolder, std::move(owned));
+  if (Result<> prepared = runner.Prepare(s); !prepared) return Refuse(prepared.error());
+  const std::vector<scenario::ScenarioReport> reports = runner.RunAll();
+  const scenario::ScenarioReport& report = reports[0];
+  if (!report.error.empty()) return Refuse(report.error);
+  if (!report.steps.empty() && report.steps[0].title == "set up") return Refuse(report.steps[0].failures[0]);
+  if (!capture.captured().problems.empty()) {
+    std::string problems;
+    for (const std::string& p : capture.captured().problems) problems += "\n  " + p;
+    return Refuse("this machine could not be read whole, so nothing was written:" + problems);
+  }
+
+  Scenario written = s;
+  TakeMachine(capture.captured(), written);
+  written.name = (o.from.empty() ? s.name : s.name + " (captured)");
+  written.description = "Captured by `" + command + "` from " + where + " at " + TimeText(*s.clock) +
+                        ": the machine as the actions read it, and as expectations what they did.";
+  std::ofstream out(o.out, std::ios::binary);
+  out << scenario::ScenarioText(written, report);
+  out.close();
+  if (!out) {
+    std::remove(o.out.c_str());
+    return Refuse("--out " + o.out + ": cannot write the file");
+  }
+  scenario::WriteText(std::cout, reports, false);
+  const machine::CapturedMachine& c = capture.captured();
+  size_t values = 0;
+  for (const auto& [key, read] : c.keys) values += read.size();
+  std::cerr << "suitehost: captured " << c.keys.size() << " key(s) with " << values << " value(s), "
+            << c.denied.size() << " refusal(s), " << c.environment.size() << " variable(s), " << c.volumes.size()
+            << " volume(s), " << c.files.size() << " file check(s) into " << o.out << "\n";
+  return report.Passed() ? kAllHeld : kExpectationFailed;
+}
+
+}  // namespace suitehost
