@@ -1,0 +1,176 @@
+#!/usr/bin/env bash
+# suitehost capture reads a real machine and changes nothing. Fills the Wine prefix with keys of its
+# own (values of every type, a product registration, values the actions never read), a file and an
+# environment variable (Wine's regedit terminates every string it imports, so an unterminated one is
+# captured in the native tests, from a machine standing for a real one); captures the typical road, the server road and
+# a call from the command line; checks that registry exports and the prefix's files are as they
+# were, byte for byte; replays each captured file with the native suitehost and compares its trace
+# with the capture's, line for line; then changes one value, captures again, and checks that the
+# first capture's expectations fail on the changed machine.
+# Usage: wine_capture.sh WINE_RUN SUITEHOST_EXE PREFIX SOURCE_DIR NATIVE_SUITEHOST
+set -uo pipefail
+run=$1 suitehost=$2 prefix=$3 source=$4 native=$5
+work=$(mktemp -d)
+trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
+. "$source/tests/checks.sh"
+
+# Exits 77 (skipped, with its reason) where Wine cannot run at all.
+"$run" cmd.exe /c exit >/dev/null || exit $?
+if [ ! -x "$native" ]; then
+  echo "skipped: the native suitehost ($native) is not built, and the captured files are replayed with it:" \
+       "build the native preset first" >&2
+  exit 77
+fi
+
+win() { echo "Z:${1//\//\\}"; }
+# The libraries are 32-bit: in a 64-bit prefix they read the 32-bit view, WOW6432Node.
+software='SOFTWARE'
+case "$prefix" in *64) software='SOFTWARE\WOW6432Node' ;; esac
+keys=(
+  'HKEY_LOCAL_MACHINE\Software\Classes\Installer\Products\E1A7AD6A725DC214DA711D928B3F3E99'
+  "HKEY_LOCAL_MACHINE\\$software\\Brisolt"
+  "HKEY_LOCAL_MACHINE\\$software\\Pellucor"
+  'HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Session Manager'
+)
+tool="$prefix/drive_c/Program Files/Corvane/VendorTools/Toskan/toskan.exe"
+
+export_all() {  # $1: folder for the exports and the list of the prefix's files
+  mkdir -p "$1"
+  local i=0
+  for key in "${keys[@]}"; do
+    "$run" regedit.exe /e "$(win "$1/$i.reg")" "$key" >/dev/null 2>&1 || rm -f "$1/$i.reg"
+    [ -s "$1/$i.reg" ] || echo "(absent)" >"$1/$i.reg"
+    i=$((i + 1))
+  done
+  cp "$tool" "$1/toskan.exe" 2>/dev/null || echo "(absent)" >"$1/toskan.exe"
+  # Every file with its size and time, every folder by its name (the test's own tool changes its
+  # folder's time).
+  (cd "$prefix/drive_c" && find . -path ./users -prune -o \( -type d -printf '%p/\n' \) -o -printf '%p %s %T@\n' |
+    sort) >"$1/files.txt"
+}
+
+fill() {  # $1: ClientInstalledVersion
+  cat >"$work/fill.reg" <<REG
+Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\\Software\\Classes\\Installer\\Products\\E1A7AD6A725DC214DA711D928B3F3E99]
+"ProductName"="Corvane ORVIX"
+"Version"=dword:02000000
+
+[HKEY_LOCAL_MACHINE\\$software\\Brisolt\\Corvane ORVIX]
+"Version"="2.7"
+"Own"=hex:00,01,fe,ff
+"Count"=hex(b):01,02,03,04,05,06,07,08
+"List"=hex(7):61,00,00,00,00,00
+
+[HKEY_LOCAL_MACHINE\\$software\\Pellucor\\TAMBER VANTLE Install]
+"ClientInstallDir"=hex(1):43,00,3a,00,5c,00,54,00
+"ClientInstalledVersion"="$1"
+"Path"=hex(2):25,00,57,00,00,00
+"NeverRead"=dword:0000002a
+REG
+  # As UTF-16, as Windows' regedit writes it: Wine's regedit takes the hex bytes of a string value
+  # in any other file for ANSI bytes and widens them.
+  { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$work/fill.reg"; } >"$work/fill16.reg"
+  "$run" regedit.exe /s "$(win "$work/fill16.reg")" >/dev/null 2>&1
+}
+
+capture() {  # $1: name; the rest: capture's words
+  local name=$1
+  shift
+  if "$run" "$suitehost" capture "$@" --out "$(win "$work/$name.json")" >"$work/$name.out" 2>"$work/$name.err"; then
+    check 0 "capture $name ended with status 0"
+  else
+    check 1 "capture $name failed:"; cat "$work/$name.err"
+  fi
+}
+
+trace() { tr -d '\r' <"$1" | grep -E '^  step |^      (host|machine) '; }
+
+# What the prefix held before this test: what the test fills in goes again at its end.
+export_all "$work/pristine"
+fill "3.0.0.1"
+mkdir -p "$(dirname "$tool")" && printf 'MZ mine' >"$tool"
+export_all "$work/before"
+if ! tr -d '\0' <"$work/before/2.reg" | grep -q 'NeverRead'; then
+  echo "FAIL: the prefix could not be filled or read back, so nothing would be proved"
+  exit 1
+fi
+
+export SUITE_CAPTURE_TEST=seeded WINEDEBUG=-all
+capture typical --from "$(win "$source/examples/typical-road.json")" --answer yes
+capture server --from "$(win "$source/examples/server-road.json")" --answer yes
+capture call caddon detectORVIX SetPortalTypeRegistry -p ORVIXPortalTypeProp=Integrated
+export_all "$work/after"
+if diff -r "$work/before" "$work/after" >/dev/null; then
+  check 0 "registry exports and the prefix's files are as they were after three captures"
+else
+  check 1 "the prefix changed:"; diff -r "$work/before" "$work/after" | head -20
+fi
+
+# What was read is there, exactly; what was not read is not.
+typical=$(cat "$work/typical.json" 2>/dev/null)
+for wanted in '"ClientInstalledVersion": "3.0.0.1"' '"ClientInstallDir": "C:\\T"' '"windows": "x64"' \
+              'toskan.exe": "readable"' '"clock": "'; do
+  case "$wanted" in '"windows": "x64"') [ "$software" = SOFTWARE ] && continue ;; esac
+  if [[ $typical == *"$wanted"* ]]; then check 0 "the typical road's capture holds $wanted"
+  else check 1 "the typical road's capture lacks $wanted"; fi
+done
+for unwanted in 'NeverRead' '"Path"' 'SUITE_CAPTURE_TEST'; do
+  if [[ $typical == *"$unwanted"* ]]; then check 1 "the capture holds $unwanted, which the actions never read"
+  else check 0 "the capture leaves out $unwanted"; fi
+done
+if grep -q '"ProductName": "Corvane ORVIX"' "$work/server.json" 2>/dev/null; then
+  check 0 "the server road's capture holds the product registration"
+else
+  check 1 "the server road's capture lacks the product registration"
+fi
+
+# Replayed natively, each capture holds, and its trace is the capture's own.
+for name in typical server call; do
+  if "$native" run "$work/$name.json" >"$work/$name.replay" 2>&1; then
+    check 0 "the native replay of $name holds"
+  else
+    check 1 "the native replay of $name failed:"; tail -20 "$work/$name.replay"
+  fi
+  if [ -n "$(trace "$work/$name.out")" ] && diff <(trace "$work/$name.out") <(trace "$work/$name.replay") >/dev/null; then
+    check 0 "the replay of $name traces what the capture traced ($(trace "$work/$name.out" | wc -l) lines)"
+  else
+    check 1 "the replay of $name traces otherwise:"; diff <(trace "$work/$name.out") <(trace "$work/$name.replay") | head
+  fi
+done
+
+# One value changes: the first capture's expectations fail on the machine captured now.
+fill "2.0"
+capture changed --from "$(win "$source/examples/typical-road.json")" --answer yes
+python3 - "$work/typical.json" "$work/changed.json" "$work/mixed.json" <<'PY'
+import json, sys
+first, changed = json.load(open(sys.argv[1])), json.load(open(sys.argv[2]))
+changed["steps"] = first["steps"]
+json.dump(changed, open(sys.argv[3], "w"), indent=2)
+PY
+status=0
+"$native" run "$work/mixed.json" >"$work/mixed.out" 2>&1 || status=$?
+if [ "$status" -eq 1 ] && grep -q 'expected' "$work/mixed.out"; then
+  check 0 "the first capture's expectations fail on the changed machine"
+else
+  check 1 "the first capture's expectations did not fail on the changed machine (status $status)"
+fi
+
+# The prefix as this test found it.
+i=0
+for key in "${keys[@]}"; do
+  if grep -qx '(absent)' "$work/pristine/$i.reg"; then
+    "$run" reg.exe delete "$key" /f >/dev/null 2>&1
+  fi
+  i=$((i + 1))
+done
+if grep -qx '(absent)' "$work/pristine/toskan.exe"; then
+  rm -f "$tool"
+  rmdir -p "$(dirname "$tool")" 2>/dev/null || true
+fi
+export_all "$work/end"
+if diff -r "$work/pristine" "$work/end" >/dev/null; then check 0 "the prefix is as this test found it"
+else check 1 "the prefix is not as this test found it:"; diff -r "$work/pristine" "$work/end" | head; fi
+[ "$fail" -eq 0 ] && echo "ok: all $checks checks held"
+exit $fail
