@@ -9,11 +9,13 @@
 
 #include "host/capture_command.h"
 #include "platform/platform.h"
+#include "scenario/dry_run.h"
 #include "scenario/reg_file.h"
 #include "scenario/report.h"
 #include "scenario/saved_call.h"
 #include "scenario/runner.h"
 #include "scenario/status.h"
+#include "testkit/capture_machine.h"
 #include "testkit/files.h"
 #include "testkit/library.h"
 #include "testkit/utf_text.h"
@@ -146,6 +148,46 @@ int Call(scenario::Runner& runner, const CallOptions& options, bool json, const 
   return reports[0].Passed() ? kAllHeld : kExpectationFailed;
 }
 
+// Says what the run of each file would do, and changes nothing: a file that cannot run is said, and
+// the status is then 2.
+int DryRun(const std::vector<std::string>& files, const std::string& libraryFolder) {
+  int status = kAllHeld;
+  std::unique_ptr<machine::RealMachine> real = testkit::MakeRealMachine();
+  for (const std::string& file : files) {
+    Result<scenario::Scenario> s = scenario::LoadScenario(file);
+    if (!s) {
+      std::cerr << "suitehost: " << s.error() << "\n";
+      status = kCannotRun;
+      continue;
+    }
+    if (real) {
+      scenario::WritePlan(std::cout, *s, *real);
+      continue;
+    }
+    // The simulated machine is the process's own: running on it touches nothing real.
+    std::cout << file << ": dry run on the simulated machine\n";
+    scenario::Runner runner(libraryFolder);
+    auto last = std::make_shared<std::pair<size_t, std::string>>();
+    runner.WatchSteps([last](const scenario::Scenario& scenario, size_t index, const testkit::Machine& m) {
+      std::string holds = scenario::Holdings(scenario, m);
+      std::cout << "  before " << scenario::StepTitle(scenario, index) << ", the machine holds";
+      if (index > 0 && holds == last->second) {
+        std::cout << " what it held before " << scenario::StepTitle(scenario, last->first) << "\n";
+        return;
+      }
+      std::cout << ":\n" << holds;
+      *last = {index, std::move(holds)};
+    });
+    if (Result<> prepared = runner.Prepare(std::move(*s)); !prepared) {
+      std::cerr << "suitehost: " << prepared.error() << "\n";
+      status = kCannotRun;
+      continue;
+    }
+    runner.RunAll();
+  }
+  return status;
+}
+
 // A run that was killed or crashed left its journal: what it changed is put back before anything
 // else happens.
 Result<bool> Recover() {
@@ -255,6 +297,10 @@ int RunCommand(int argc, char** argv) {
   run->add_option("--junit", reportFiles.junit, "Also write a JUnit XML report to this file");
   run->add_option("--html", reportFiles.html, "Also write the report as one HTML page to this file");
   run->add_flag("-q,--quiet", quiet, "Show only failed scenarios and the summary");
+  bool dryRun = false;
+  run->add_flag("--dry-run", dryRun,
+                "Change nothing: on a real machine list what the run would record, set up, change and put back; "
+                "natively show what the machine holds before each step");
 
   CallOptions o;
   AddCallCommand(app, o, json);
@@ -286,6 +332,8 @@ int RunCommand(int argc, char** argv) {
     return code == 0 ? 0 : kCannotRun;
   }
   if (*list) return List(library, libraryFolder);
+  // A dry run changes nothing, not even what an interrupted run left to put back.
+  if (*run && dryRun) return DryRun(files, libraryFolder);
   const Result<bool> recovered = Recover();
   if (!recovered) return Refuse(recovered.error());
   if (*restore) {

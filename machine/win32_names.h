@@ -1,6 +1,6 @@
 // Windows' own names for the figures of a call on the system: error numbers, registry and token
 // rights, value types, message box styles and answers, restart flags and reasons. Each name is
-// given with its figure beside it, "ERROR_FILE_NOT_FOUND (2)", "KEY_READ | KEY_WOW64_32KEY
+// given with its figure beside it, "ERROR_FILE_NOT_FOUND (2)", "KEY_READ | KEY_WOW64_64KEY
 // (0x00020119)", so that a figure Windows has no name for still shows.
 #pragma once
 

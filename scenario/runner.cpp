@@ -14,6 +14,7 @@
 #include "machine/registry.h"
 #include "ovrel/install_record.h"
 #include "scenario/checks.h"
+#include "scenario/dry_run.h"
 #include "scenario/trace.h"
 #include "testkit/files.h"
 #include "testkit/library.h"
@@ -26,35 +27,6 @@ namespace {
 using testkit::Machine;
 using testkit::TestEngine;
 using testkit::ToUtf8;
-
-// The keys the actions of both libraries read or write: every scenario starts with them as on a
-// machine where nothing was installed, and the trace shows what the actions change in them.
-const std::u16string kActionKeys[] = {
-    machine::Registry::Under(platform::Hive::LocalMachine, kInstallRecordKey),
-    machine::Registry::Under(platform::Hive::LocalMachine, kServerKey),
-    machine::Registry::Under(platform::Hive::ClassesRoot, kProductKey),
-    machine::Registry::Under(platform::Hive::LocalMachine, kSessionManagerKey),
-};
-
-// The keys the scenario sets up or refuses rights on, and those of the actions (where the
-// machine's registry holds them: in the 32-bit view on 64-bit Windows), each once.
-std::vector<std::u16string> ChangedKeys(const Scenario& s) {
-  std::set<std::u16string, testkit::NoCaseLess> keys;
-  for (const std::u16string& key : kActionKeys) keys.insert(machine::KeyInView(s.windows, key, 0));
-  for (const RegistryChange& change : s.registry) keys.insert(change.key);
-  for (const auto& [key, rights] : s.denied) keys.insert(key);
-  return std::vector<std::u16string>(keys.begin(), keys.end());
-}
-
-// Those, and the keys the scenario only looks at.
-std::vector<std::u16string> ObservedKeys(const Scenario& s) {
-  std::vector<std::u16string> keys = ChangedKeys(s);
-  std::set<std::u16string, testkit::NoCaseLess> seen(keys.begin(), keys.end());
-  for (const Step& step : s.steps)
-    for (const RegistryExpectation& r : step.expect.registry)
-      if (seen.insert(r.key).second) keys.push_back(r.key);
-  return keys;
-}
 
 std::vector<std::u16string> Files(const Scenario& s) {
   std::vector<std::u16string> files;
@@ -190,6 +162,7 @@ struct Runner::State {
   std::map<std::string, std::unique_ptr<testkit::Library>> libraries;
   std::vector<Prepared> prepared;
   std::unique_ptr<Machine> machine = testkit::MakeMachine();
+  StepWatcher watcher;
 
   Result<testkit::Library*> LibraryOf(const Scenario& s);
   ScenarioReport Run(const Prepared& p);
@@ -246,6 +219,8 @@ Result<> Runner::Prepare(Scenario scenario) {
   return {};
 }
 
+void Runner::WatchSteps(StepWatcher watcher) { state_->watcher = std::move(watcher); }
+
 std::vector<ScenarioReport> Runner::RunAll() {
   std::vector<ScenarioReport> reports;
   for (const Prepared& p : state_->prepared) reports.push_back(state_->Run(p));
@@ -254,6 +229,7 @@ std::vector<ScenarioReport> Runner::RunAll() {
 
 void Runner::State::RunStep(const Prepared& p, size_t i, TestEngine& engine, ScenarioReport& report) {
   const Step& step = p.scenario.steps[i];
+  if (watcher) watcher(p.scenario, i, *machine);
   StepReport r;
   r.where = step.where;
   Checker check(r, report.checks);

@@ -2,6 +2,7 @@
 // as the engine does, and checks what must hold after each step.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,9 @@ class Runner {
   Result<> Prepare(const std::string& file);
   // The same for a scenario made in memory.
   Result<> Prepare(Scenario scenario);
+  // Called before each step with the scenario, the step's index and the machine as it is then.
+  using StepWatcher = std::function<void(const Scenario&, size_t, const testkit::Machine&)>;
+  void WatchSteps(StepWatcher watcher);
   // Runs every prepared scenario in order.
   std::vector<ScenarioReport> RunAll();
 

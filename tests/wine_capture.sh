@@ -3,7 +3,7 @@
 # own (values of every type, a product registration, values the actions never read), a file and an
 # environment variable (Wine's regedit terminates every string it imports, so an unterminated one is
 # captured in the native tests, from a machine standing for a real one); captures the typical road, the server road and
-# a call from the command line; checks that registry exports and the prefix's files are as they
+# a call from the command line, and asks for a dry run of the typical road; checks that registry exports and the prefix's files are as they
 # were, byte for byte; replays each captured file with the native suitehost and compares its trace
 # with the capture's, line for line; then changes one value, captures again, and checks that the
 # first capture's expectations fail on the changed machine.
@@ -101,9 +101,21 @@ export SUITE_CAPTURE_TEST=seeded WINEDEBUG=-all
 capture typical --from "$(win "$source/examples/typical-road.json")" --answer yes
 capture server --from "$(win "$source/examples/server-road.json")" --answer yes
 capture call caddon detectORVIX SetPortalTypeRegistry -p ORVIXPortalTypeProp=Integrated
+# A dry run says what a run would do here, and whether each thing is there now.
+road="$source/examples/typical-road.json"
+[ "$software" = SOFTWARE ] || road="$source/examples/x64-typical-road.json"
+"$run" "$suitehost" run --dry-run "$(win "$road")" 2>&1 | tr -d '\r' >"$work/dry.txt"
+for said in "record, clear and put back [HKLM\\$software\\Pellucor\\TAMBER VANTLE Install]: there now" \
+            "\"ClientInstalledVersion\" = \"3.0.0.1\": now \"3.0.0.1\"" \
+            "\"ClientInstallDir\" = \"C:\\\\Program Files\\\\Corvane\": now \"C:\\\\T\"" \
+            'toskan.exe" (the start recorder): there now (its bytes are recorded and put back)' \
+            'ISUSPM.exe" (the start recorder): not there now (removed afterwards)'; do
+  grep -qF -- "$said" "$work/dry.txt"
+  check $? "the dry run says: $said"
+done
 export_all "$work/after"
 if diff -r "$work/before" "$work/after" >/dev/null; then
-  check 0 "registry exports and the prefix's files are as they were after three captures"
+  check 0 "registry exports and the prefix's files are as they were after three captures and a dry run"
 else
   check 1 "the prefix changed:"; diff -r "$work/before" "$work/after" | head -20
 fi
