@@ -5,9 +5,11 @@
 
 #include <shellapi.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <share.h>
+#include <time.h>
 
 #include "machine/simulated_system.h"
 #include "testkit/win32/import_table.h"
