@@ -13,6 +13,7 @@
 #include "scenario/runner.h"
 #include "scenario/saved_call.h"
 #include "testkit/capture_machine.h"
+#include "testkit/files.h"
 #include "testkit/utf_text.h"
 
 namespace suitehost {
@@ -160,6 +161,9 @@ int Capture(const CaptureOptions& o, const std::string& libraryFolder, const std
 
   Scenario written = s;
   TakeMachine(capture.captured(), written);
+  // A library given by its path was found beside the template: the written file names it whole.
+  if (!o.from.empty() && s.library.find_first_of("/\\") != std::string::npos)
+    written.library = testkit::BesideFile(s.file, s.library);
   written.name = (o.from.empty() ? s.name : s.name + " (captured)");
   written.description = "Captured by `" + command + "` from " + where + " at " + TimeText(*s.clock) +
                         ": the machine as the actions read it, and as expectations what they did.";

@@ -162,6 +162,8 @@ int DryRun(const std::vector<std::string>& files, const std::string& libraryFold
     }
     if (real) {
       scenario::WritePlan(std::cout, *s, *real);
+      if (testkit::InterruptedRunLeftJournal())
+        std::cout << "  note: an interrupted run left its journal; the next run puts back what it recorded first\n";
       continue;
     }
     // The simulated machine is the process's own: running on it touches nothing real.
@@ -332,15 +334,19 @@ int RunCommand(int argc, char** argv) {
     return code == 0 ? 0 : kCannotRun;
   }
   if (*list) return List(library, libraryFolder);
-  // A dry run changes nothing, not even what an interrupted run left to put back.
+  // A dry run and a capture change nothing, not even what an interrupted run left to put back; a
+  // capture of a machine that is not as it was would be of the wrong machine.
   if (*run && dryRun) return DryRun(files, libraryFolder);
+  if (*capture && testkit::InterruptedRunLeftJournal())
+    return Refuse("capture: an interrupted run left its journal, so this machine is not as it was: run "
+                  "'suitehost restore' first");
+  if (*capture) return Capture(c, libraryFolder, CommandLine(argc, argv));
   const Result<bool> recovered = Recover();
   if (!recovered) return Refuse(recovered.error());
   if (*restore) {
     if (!*recovered) std::cout << "nothing to put back\n";
     return kAllHeld;
   }
-  if (*capture) return Capture(c, libraryFolder, CommandLine(argc, argv));
   scenario::Runner runner(libraryFolder);
   if (*run) return Run(runner, files, json, reportFiles, quiet);
   return Call(runner, o, json, CommandLine(argc, argv));

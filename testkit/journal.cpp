@@ -101,7 +101,7 @@ bool Journal::operator==(const Journal& o) const {
   auto sameKey = [](const KeyRecord& a, const KeyRecord& b) {
     return a.path == b.path && a.tree == b.tree && a.valuesOnly == b.valuesOnly;
   };
-  auto sameFile = [](const FileRecord& a, const FileRecord& b) { return a.path == b.path && a.bytes == b.bytes; };
+  auto sameFile = [](const FileRecord& a, const FileRecord& b) { return a.path == b.path && a.bytes == b.bytes && a.written == b.written; };
   return std::equal(keys.begin(), keys.end(), o.keys.begin(), o.keys.end(), sameKey) &&
          std::equal(files.begin(), files.end(), o.files.begin(), o.files.end(), sameFile) && folders == o.folders &&
          windows == o.windows;
@@ -127,7 +127,8 @@ Result<Journal> Record(Store& store, const std::vector<std::u16string>& keys, co
     MissingFolders(store, file, journal.folders);
     std::optional<std::string> bytes = store.ReadFile(file);
     if (!bytes && store.FileExists(file)) return Failure("cannot read " + ToUtf8(file) + ", so it could not be put back");
-    journal.files.push_back({file, std::move(bytes)});
+    const std::optional<std::uint64_t> written = bytes ? store.FileWritten(file) : std::nullopt;
+    journal.files.push_back({file, std::move(bytes), written});
   }
   return journal;
 }
@@ -140,8 +141,11 @@ Result<> Restore(Store& store, const Journal& journal) {
   std::stable_sort(keys.begin(), keys.end(),
                    [](const KeyRecord* a, const KeyRecord* b) { return Depth(a->path) > Depth(b->path); });
   for (const KeyRecord* record : keys) Note(first, RestoreKey(store, *record));
-  for (const FileRecord& file : journal.files)
-    Note(first, file.bytes ? store.WriteFile(file.path, *file.bytes) : store.RemoveFile(file.path));
+  for (const FileRecord& file : journal.files) {
+    Result<> done = file.bytes ? store.WriteFile(file.path, *file.bytes) : store.RemoveFile(file.path);
+    if (done && file.written) done = store.SetFileWritten(file.path, *file.written);
+    Note(first, std::move(done));
+  }
   for (auto it = journal.folders.rbegin(); it != journal.folders.rend(); ++it) Note(first, store.RemoveFolder(*it));
   return first;
 }
@@ -150,8 +154,11 @@ std::string JournalText(const Journal& journal) {
   Json keys = Json::array(), files = Json::array(), folders = Json::array();
   for (const KeyRecord& k : journal.keys)
     keys.push_back({{"path", Name(k.path)}, {"tree", k.tree ? TreeJson(*k.tree) : Json()}, {"valuesOnly", k.valuesOnly}});
-  for (const FileRecord& f : journal.files)
-    files.push_back({{"path", Name(f.path)}, {"bytes", f.bytes ? Json(Hex({f.bytes->begin(), f.bytes->end()})) : Json()}});
+  for (const FileRecord& f : journal.files) {
+    Json file{{"path", Name(f.path)}, {"bytes", f.bytes ? Json(Hex({f.bytes->begin(), f.bytes->end()})) : Json()}};
+    if (f.written) file["written"] = *f.written;
+    files.push_back(file);
+  }
   for (const std::u16string& folder : journal.folders) folders.push_back(Name(folder));
   return Json{{"suitehostJournal", 1}, {"windows", machine::WindowsName(journal.windows)}, {"keys", keys},
               {"files", files}, {"folders", folders}}
@@ -177,7 +184,9 @@ Result<Journal> ParseJournal(const std::string& text) {
         const std::vector<std::uint8_t> raw = Bytes(f.at("bytes").get<std::string>());
         bytes = std::string(raw.begin(), raw.end());
       }
-      journal.files.push_back({Name(f.at("path")), bytes});
+      std::optional<std::uint64_t> written;
+      if (f.contains("written")) written = f.at("written").get<std::uint64_t>();
+      journal.files.push_back({Name(f.at("path")), bytes, written});
     }
     for (const Json& folder : j.at("folders")) journal.folders.push_back(Name(folder));
     return journal;

@@ -35,6 +35,8 @@ struct KeyRecord {
 struct FileRecord {
   std::u16string path;
   std::optional<std::string> bytes;  // nullopt: no file stood there
+  // When the file that stood there was last written (a FILETIME), given back with its bytes.
+  std::optional<std::uint64_t> written;
 };
 
 struct Journal {
@@ -66,6 +68,9 @@ class Store {
   virtual std::optional<std::string> ReadFile(const std::u16string& path) = 0;
   virtual Result<> WriteFile(const std::u16string& path, const std::string& bytes) = 0;
   virtual Result<> RemoveFile(const std::u16string& path) = 0;
+  // When the file was last written, and setting it again; a store without times keeps none.
+  virtual std::optional<std::uint64_t> FileWritten(const std::u16string&) { return std::nullopt; }
+  virtual Result<> SetFileWritten(const std::u16string&, std::uint64_t) { return {}; }
   virtual bool FolderExists(const std::u16string& path) = 0;
   // Removes an empty folder; one that holds something is left, and that is said.
   virtual Result<> RemoveFolder(const std::u16string& path) = 0;

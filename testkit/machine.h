@@ -88,5 +88,7 @@ std::string PlatformName();
 // Puts back what a run that was killed or crashed left changed, from its journal file: true when
 // there was one. Nothing to do on the simulated machine.
 Result<bool> RecoverInterruptedRun();
+// Whether a run that was killed or crashed left its journal, and with it the machine changed.
+bool InterruptedRunLeftJournal();
 
 }  // namespace testkit

@@ -28,9 +28,11 @@ class MemoryStore : public testkit::Store {
   std::set<std::u16string, NoCaseLess> folders;
   std::set<std::u16string, NoCaseLess> failingFiles;  // writes to these fail
   std::set<std::u16string, NoCaseLess> unreadable;    // keys and files that cannot be read
+  std::map<std::u16string, std::uint64_t, NoCaseLess> written;  // when each file was last written
+  std::uint64_t now = 1000;
 
   bool operator==(const MemoryStore& o) const {
-    if (keys.size() != o.keys.size() || files != o.files || folders != o.folders) return false;
+    if (keys.size() != o.keys.size() || files != o.files || folders != o.folders || written != o.written) return false;
     for (auto a = keys.begin(), b = o.keys.begin(); a != keys.end(); ++a, ++b)
       if (a->first != b->first || a->second.values != b->second.values || a->second.security != b->second.security)
         return false;
@@ -82,10 +84,20 @@ class MemoryStore : public testkit::Store {
   Result<> WriteFile(const std::u16string& path, const std::string& bytes) override {
     if (failingFiles.count(path) != 0) return testkit::Failure("cannot write " + testkit::ToUtf8(path));
     files[path] = bytes;
+    written[path] = ++now;
     return {};
   }
   Result<> RemoveFile(const std::u16string& path) override {
     files.erase(path);
+    written.erase(path);
+    return {};
+  }
+  std::optional<std::uint64_t> FileWritten(const std::u16string& path) override {
+    auto found = written.find(path);
+    return found != written.end() ? std::optional<std::uint64_t>(found->second) : std::nullopt;
+  }
+  Result<> SetFileWritten(const std::u16string& path, std::uint64_t time) override {
+    written[path] = time;
     return {};
   }
   bool FolderExists(const std::u16string& path) override { return path.size() <= 3 || folders.count(path) != 0; }
@@ -135,6 +147,7 @@ MemoryStore Filled() {
   s.keys[kManager + u"\\Memory Management"] = {{{u"X", Value(4, {1, 0, 0, 0})}}, {}};
   s.folders = {u"C:\\Program Files"};
   s.files[u"C:\\Program Files\\toskan.exe"] = std::string("MZ\0real", 7);
+  s.written[u"C:\\Program Files\\toskan.exe"] = 42;  // the file's own time comes back with it
   return s;
 }
 
@@ -144,10 +157,10 @@ void Change(MemoryStore& s) {
   ASSERT_TRUE(s.WriteTree(kServer, KeyTree{u"Corvane ORVIX", {{u"Version", Value(1, {})}}, {}, {}}));
   ASSERT_TRUE(s.WriteTree(kRecord + u"\\Deeper", KeyTree{u"Deeper", {}, {}, {}}));
   ASSERT_TRUE(s.WriteValues(kManager, KeyTree{u"", {{u"PendingFileRenameOperations", Value(7, {0, 0})}}, {}, {}}));
-  s.files[u"C:\\Program Files\\toskan.exe"] = "recorder";
+  ASSERT_TRUE(s.WriteFile(u"C:\\Program Files\\toskan.exe", "recorder"));
   s.folders.insert(u"C:\\New");
   s.folders.insert(u"C:\\New\\Deeper");
-  s.files[u"C:\\New\\Deeper\\ISUSPM.exe"] = "recorder";
+  ASSERT_TRUE(s.WriteFile(u"C:\\New\\Deeper\\ISUSPM.exe", "recorder"));
 }
 
 const std::vector<std::u16string> kKeys = {kProduct, kServer, kRecord + u"\\Deeper", kManager};

@@ -44,9 +44,10 @@ export_all() {  # $1: folder for the exports and the list of the prefix's files
   done
   cp "$tool" "$1/toskan.exe" 2>/dev/null || echo "(absent)" >"$1/toskan.exe"
   # Every file with its size and time, every folder by its name (the test's own tool changes its
-  # folder's time).
+  # folder's time). Times as Windows holds them, in 100-ns units: the Linux file system under the
+  # prefix keeps nanoseconds, which no Windows program can set back.
   (cd "$prefix/drive_c" && find . -path ./users -prune -o \( -type d -printf '%p/\n' \) -o -printf '%p %s %T@\n' |
-    sort) >"$1/files.txt"
+    sed -E 's/(\.[0-9]{7})[0-9]*$/\1/' | sort) >"$1/files.txt"
 }
 
 fill() {  # $1: ClientInstalledVersion
@@ -100,7 +101,24 @@ fi
 export SUITE_CAPTURE_TEST=seeded WINEDEBUG=-all
 capture typical --from "$(win "$source/examples/typical-road.json")" --answer yes
 capture server --from "$(win "$source/examples/server-road.json")" --answer yes
-capture call caddon detectORVIX SetPortalTypeRegistry -p ORVIXPortalTypeProp=Integrated
+capture call caddon detectORVIX SetPortalTypeRegistry -p ORVIXPortalTypeProp=Integrated --name-machine
+# The machine's name only when asked for.
+name=$("$run" cmd.exe /c echo %COMPUTERNAME% 2>/dev/null | tr -d '\r')
+grep -q "from a machine running wine" "$work/typical.json" && ! grep -qi "$name" "$work/typical.json"
+check $? "a capture says the machine but not its name ($name)"
+grep -qi "from the machine $name running wine" "$work/call.json"
+check $? "with --name-machine the capture names the machine ($name)"
+
+# A machine that an interrupted run left changed is not captured until it is put back.
+SUITEHOST_DIE_AFTER_SETUP=1 "$run" "$suitehost" run -q "$(win "$source/examples/typical-road.json")" >/dev/null 2>&1
+status=0
+"$run" "$suitehost" capture ovrel initProperties --out "$(win "$work/interrupted.json")" >"$work/interrupted.out" 2>&1 ||
+  status=$?
+[ "$status" -eq 2 ] && grep -q "left its journal" "$work/interrupted.out" && [ ! -e "$work/interrupted.json" ]
+check $? "a capture after an interrupted run is refused with status 2 ($status) and writes nothing"
+"$run" "$suitehost" run --dry-run "$(win "$source/examples/typical-road.json")" 2>&1 | grep -q "left its journal"
+check $? "a dry run says that an interrupted run left its journal"
+"$run" "$suitehost" restore >/dev/null 2>&1
 # A dry run says what a run would do here, and whether each thing is there now.
 road="$source/examples/typical-road.json"
 [ "$software" = SOFTWARE ] || road="$source/examples/x64-typical-road.json"

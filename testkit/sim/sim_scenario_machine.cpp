@@ -69,6 +69,7 @@ BSTR MakeEngineString(std::u16string_view text) {
 long LiveSystemStrings() { return sim::LiveSystemStrings(); }
 
 Result<bool> RecoverInterruptedRun() { return false; }
+bool InterruptedRunLeftJournal() { return false; }
 
 // The native build runs on no real Windows machine.
 std::unique_ptr<machine::RealMachine> MakeRealMachine() { return nullptr; }

@@ -123,6 +123,24 @@ class RealStore : public Store {
     if (!ok || written != bytes.size()) return Failure("cannot put back " + ToUtf8(path) + ": " + StatusText(GetLastError()));
     return {};
   }
+  std::optional<std::uint64_t> FileWritten(const std::u16string& path) override {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(W(path), GetFileExInfoStandard, &data)) return std::nullopt;
+    return (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+  }
+
+  Result<> SetFileWritten(const std::u16string& path, std::uint64_t written) override {
+    HANDLE file = CreateFileW(W(path), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return Failure("cannot give " + ToUtf8(path) + " back its time: " + StatusText(GetLastError()));
+    FILETIME time{static_cast<DWORD>(written), static_cast<DWORD>(written >> 32)};
+    const BOOL ok = SetFileTime(file, nullptr, nullptr, &time);
+    const DWORD error = GetLastError();
+    CloseHandle(file);
+    if (!ok) return Failure("cannot give " + ToUtf8(path) + " back its time: " + StatusText(error));
+    return {};
+  }
+
   Result<> RemoveFile(const std::u16string& path) override {
     if (DeleteFileW(W(path)) || GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND) return {};
     return Failure("cannot remove " + ToUtf8(path) + ": " + StatusText(GetLastError()));

@@ -172,6 +172,8 @@ std::unique_ptr<Machine> MakeMachine() { return std::make_unique<Win32Machine>()
 
 Result<bool> RecoverInterruptedRun() { return RestoreFromJournalFile(); }
 
+bool InterruptedRunLeftJournal() { return GetFileAttributesW(W(JournalPath())) != INVALID_FILE_ATTRIBUTES; }
+
 std::string PlatformName() {
   // Wine's own export tells it from Windows.
   const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
