@@ -76,7 +76,13 @@ void Capture::Key(const std::u16string& key, std::uint32_t access) {
   if (status == platform::kSuccess) {
     state.granted |= Rights(access);
   } else if (status == platform::kAccessDenied) {
-    state.refused |= Rights(access);
+    // Which of the rights asked the key refuses, each asked alone (opening changes nothing); where
+    // only their combination is refused, all of them.
+    std::uint32_t refused = 0;
+    for (std::uint32_t bit = 1; bit != 0; bit <<= 1)
+      if ((Rights(access) & bit) != 0 && real_.OpenStatus(key, bit | (access & kKeyWow64Res)) == platform::kAccessDenied)
+        refused |= bit;
+    state.refused |= refused != 0 ? refused : Rights(access);
   } else {
     if (status != platform::kFileNotFound)
       captured_.problems.push_back("the key [" + Utf8(key) + "] cannot be opened: status " + std::to_string(status));

@@ -28,6 +28,7 @@ class TableMachine : public machine::RealMachine {
     ++asked;
     auto found = openStatus.find({key, access});
     if (found != openStatus.end()) return found->second;
+    if ((access & deniedBits) != 0 && values.count(key) != 0) return 5;
     return values.count(key) != 0 ? 0 : 2;
   }
   std::int32_t ReadValue(const std::u16string& key, const std::u16string& name,
@@ -57,6 +58,7 @@ class TableMachine : public machine::RealMachine {
   std::map<std::u16string, std::map<std::u16string, machine::RegValue>> values;
   std::map<std::pair<std::u16string, std::uint32_t>, std::int32_t> openStatus;
   std::int32_t readStatus = 0;
+  std::uint32_t deniedBits = 0;  // rights the key refuses, whatever else is asked with them
   int asked = 0;
 };
 
@@ -105,6 +107,15 @@ TEST_F(CaptureTest, RefusedRightsAreThoseNoOpenWasGranted) {
     EXPECT_EQ(system.OpenKey(Hive::LocalMachine, u"SOFTWARE\\Brisolt\\Corvane ORVIX", platform::kKeyRead, &key), 0);
     system.CloseKey(key);
   }
+}
+
+TEST_F(CaptureTest, TheRightsAKeyRefusesAreFoundOneByOne) {
+  real.values[kKey] = {};
+  real.deniedBits = platform::kKeySetValue | platform::kKeyCreateSubKey;
+  EXPECT_EQ(Open(platform::kKeyAllAccess), platform::kAccessDenied);
+  EXPECT_EQ(capture.captured().denied.at(kKey), real.deniedBits);
+  // What the key does not refuse opens, as on the real machine.
+  EXPECT_EQ(Open(platform::kKeyRead), platform::kSuccess);
 }
 
 TEST_F(CaptureTest, WritesStayInTheSimulatedMachineAndLaterReadsSeeThem) {

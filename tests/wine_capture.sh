@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
 # suitehost capture reads a real machine and changes nothing. Fills the Wine prefix with keys of its
-# own (values of every type, a product registration, values the actions never read), a file and an
-# environment variable (Wine's regedit terminates every string it imports, so an unterminated one is
-# captured in the native tests, from a machine standing for a real one); captures the typical road, the server road and
+# own (values of every type, a string without its terminator, a key that refuses rights, a product
+# registration, values the actions never read) and a file; captures the typical road, the server road and
 # a call from the command line, and asks for a dry run of the typical road; checks that registry exports and the prefix's files are as they
 # were, byte for byte; replays each captured file with the native suitehost and compares its trace
 # with the capture's, line for line; then changes one value, captures again, and checks that the
 # first capture's expectations fail on the changed machine.
-# Usage: wine_capture.sh WINE_RUN SUITEHOST_EXE PREFIX SOURCE_DIR NATIVE_SUITEHOST
+# Usage: wine_capture.sh WINE_RUN SUITEHOST_EXE PREFIX SOURCE_DIR NATIVE_SUITEHOST SEED_TOOL_EXE
 set -uo pipefail
-run=$1 suitehost=$2 prefix=$3 source=$4 native=$5
+run=$1 suitehost=$2 prefix=$3 source=$4 native=$5 seed=$6
 work=$(mktemp -d)
 trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 . "$source/tests/checks.sh"
@@ -65,7 +64,6 @@ Windows Registry Editor Version 5.00
 "List"=hex(7):61,00,00,00,00,00
 
 [HKEY_LOCAL_MACHINE\\$software\\Pellucor\\TAMBER VANTLE Install]
-"ClientInstallDir"=hex(1):43,00,3a,00,5c,00,54,00
 "ClientInstalledVersion"="$1"
 "Path"=hex(2):25,00,57,00,00,00
 "NeverRead"=dword:0000002a
@@ -74,6 +72,14 @@ REG
   # in any other file for ANSI bytes and widens them.
   { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$work/fill.reg"; } >"$work/fill16.reg"
   "$run" regedit.exe /s "$(win "$work/fill16.reg")" >/dev/null 2>&1
+  # What the registry editor cannot: Wine's terminates every string it imports, and no .reg file
+  # holds rights.
+  "$run" "$seed" value "HKEY_LOCAL_MACHINE\\$software\\Pellucor\\TAMBER VANTLE Install" ClientInstallDir 1 \
+    43003a005c005400 >/dev/null 2>&1
+  check $? "a string without its terminator is seeded"
+  local key="HKEY_LOCAL_MACHINE\\$software\\Brisolt\\Corvane ORVIX"
+  "$run" "$seed" unlock "$key" >/dev/null 2>&1 && "$run" "$seed" deny "$key" 6 >/dev/null 2>&1
+  check $? "the server key refuses setting values and creating subkeys"
 }
 
 capture() {  # $1: name; the rest: capture's words
@@ -140,7 +146,7 @@ fi
 
 # What was read is there, exactly; what was not read is not.
 typical=$(cat "$work/typical.json" 2>/dev/null)
-for wanted in '"ClientInstalledVersion": "3.0.0.1"' '"ClientInstallDir": "C:\\T"' '"windows": "x64"' \
+for wanted in '"ClientInstalledVersion": "3.0.0.1"' '"sz": "C:\\T"' '"terminated": false' '"windows": "x64"' \
               'toskan.exe": "readable"' '"clock": "'; do
   case "$wanted" in '"windows": "x64"') [ "$software" = SOFTWARE ] && continue ;; esac
   if [[ $typical == *"$wanted"* ]]; then check 0 "the typical road's capture holds $wanted"
@@ -155,6 +161,12 @@ if grep -q '"ProductName": "Corvane ORVIX"' "$work/server.json" 2>/dev/null; the
 else
   check 1 "the server road's capture lacks the product registration"
 fi
+python3 - "$work/server.json" "HKEY_LOCAL_MACHINE\\$software\\Brisolt\\Corvane ORVIX" <<'PY'
+import json, sys
+denied = json.load(open(sys.argv[1])).get("deny", {}).get(sys.argv[2], 0)
+sys.exit(0 if denied == 6 else 1)  # set value and create subkey, as the key refuses them
+PY
+check $? "the server road's capture holds the rights the server key refuses, exactly"
 
 # Replayed natively, each capture holds, and its trace is the capture's own.
 for name in typical server call; do
@@ -188,6 +200,7 @@ else
 fi
 
 # The prefix as this test found it.
+"$run" "$seed" unlock "HKEY_LOCAL_MACHINE\\$software\\Brisolt\\Corvane ORVIX" >/dev/null 2>&1
 i=0
 for key in "${keys[@]}"; do
   if grep -qx '(absent)' "$work/pristine/$i.reg"; then
