@@ -161,7 +161,7 @@ struct Runner::State {
   std::string libraryFolder;
   std::map<std::string, std::unique_ptr<testkit::Library>> libraries;
   std::vector<Prepared> prepared;
-  std::unique_ptr<Machine> machine = testkit::MakeMachine();
+  std::unique_ptr<Machine> machine;
   StepWatcher watcher;
 
   Result<testkit::Library*> LibraryOf(const Scenario& s);
@@ -169,10 +169,10 @@ struct Runner::State {
   void RunStep(const Prepared& p, size_t i, TestEngine& engine, ScenarioReport& report);
 };
 
-Runner::Runner(std::string libraryFolder) : state_(std::make_unique<State>()) {
+Runner::Runner(std::string libraryFolder) : Runner(std::move(libraryFolder), testkit::MakeMachine()) {}
+// A machine of its own replaces this system's scenario machine, which is then never made.
+Runner::Runner(std::string libraryFolder, std::unique_ptr<testkit::Machine> machine) : state_(std::make_unique<State>()) {
   state_->libraryFolder = std::move(libraryFolder);
-}
-Runner::Runner(std::string libraryFolder, std::unique_ptr<testkit::Machine> machine) : Runner(std::move(libraryFolder)) {
   state_->machine = std::move(machine);
 }
 Runner::~Runner() = default;
