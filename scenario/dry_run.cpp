@@ -24,7 +24,6 @@ const std::u16string kActionKeys[] = {
     machine::Registry::Under(platform::Hive::LocalMachine, kSessionManagerKey),
 };
 
-
 using testkit::Quoted;
 
 // A scenario key as the real machine names it: an x86 scenario on 64-bit Windows works in the
