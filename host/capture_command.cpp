@@ -112,9 +112,21 @@ void TakeMachine(const machine::CapturedMachine& c, Scenario& s) {
     if (state != machine::FileState::Absent) s.files.emplace_back(path, state == machine::FileState::Readable);
 }
 
+// The command as the file says it: files by their names alone, as their folders can name a user.
+std::string Said(const CaptureOptions& o) {
+  std::string said = "suitehost capture";
+  if (!o.from.empty()) said += " --from " + testkit::FileName(o.from);
+  if (!o.machine.empty()) said += " --machine " + testkit::FileName(o.machine);
+  for (size_t i = 0; i < o.words.size(); ++i) said += " " + (i == 0 ? testkit::FileName(o.words[i]) : o.words[i]);
+  for (const std::string& p : o.properties) said += " -p " + p;
+  for (const std::string& a : o.answers) said += " --answer " + a;
+  if (o.nameMachine) said += " --name-machine";
+  return said + " --out " + testkit::FileName(o.out);
+}
+
 }  // namespace
 
-int Capture(const CaptureOptions& o, const std::string& libraryFolder, const std::string& command) {
+int Capture(const CaptureOptions& o, const std::string& libraryFolder) {
   Result<Scenario> made = EngineAndSteps(o);
   if (!made) return Refuse(made.error());
   Scenario s = std::move(*made);
@@ -165,7 +177,7 @@ int Capture(const CaptureOptions& o, const std::string& libraryFolder, const std
   if (!o.from.empty() && s.library.find_first_of("/\\") != std::string::npos)
     written.library = testkit::BesideFile(s.file, s.library);
   written.name = (o.from.empty() ? s.name : s.name + " (captured)");
-  written.description = "Captured by `" + command + "` from " + where + " at " + TimeText(*s.clock) +
+  written.description = "Captured by `" + Said(o) + "` from " + where + " at " + TimeText(*s.clock) +
                         ": the machine as the actions read it, and as expectations what they did.";
   std::ofstream out(o.out, std::ios::binary);
   out << scenario::ScenarioText(written, report);

@@ -18,6 +18,7 @@ struct CaptureOptions {
   std::string machine;                  // a scenario whose machine stands for the real one
 };
 
-int Capture(const CaptureOptions& options, const std::string& libraryFolder, const std::string& command);
+// The file's description says the command with its files by their names alone.
+int Capture(const CaptureOptions& options, const std::string& libraryFolder);
 
 }  // namespace suitehost

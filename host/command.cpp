@@ -340,7 +340,7 @@ int RunCommand(int argc, char** argv) {
   if (*capture && testkit::InterruptedRunLeftJournal())
     return Refuse("capture: an interrupted run left its journal, so this machine is not as it was: run "
                   "'suitehost restore' first");
-  if (*capture) return Capture(c, libraryFolder, CommandLine(argc, argv));
+  if (*capture) return Capture(c, libraryFolder);
   const Result<bool> recovered = Recover();
   if (!recovered) return Refuse(recovered.error());
   if (*restore) {

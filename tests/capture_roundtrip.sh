@@ -65,6 +65,11 @@ for unread in NeverRead Unrelated USERNAME someone notes.txt; do
   check $? "the capture leaves out $unread, which the actions never read"
 done
 
+# The description names files without their folders, which can name a user.
+grep -qF 'Captured by `suitehost capture --machine machine.json ovrel initProperties -p SERVERINSTALLVERSION=3.0 --out only.json`' \
+  "$work/only.json"
+check $? "the capture says its command with the files' names alone: $(grep -o '"description": "[^`]*`[^`]*`' "$work/only.json")"
+
 # Refusals: what and why, status 2, nothing written.
 refused() {  # what is said, then the capture's words
   local said=$1
