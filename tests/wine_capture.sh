@@ -6,9 +6,9 @@
 # were, byte for byte; replays each captured file with the native suitehost and compares its trace
 # with the capture's, line for line; then changes one value, captures again, and checks that the
 # first capture's expectations fail on the changed machine.
-# Usage: wine_capture.sh WINE_RUN SUITEHOST_EXE PREFIX SOURCE_DIR NATIVE_SUITEHOST SEED_TOOL_EXE
+# Usage: wine_capture.sh WINE_RUN SUITEHOST_EXE PREFIX SOURCE_DIR NATIVE_SUITEHOST REGISTRY_TOOL_EXE
 set -uo pipefail
-run=$1 suitehost=$2 prefix=$3 source=$4 native=$5 seed=$6
+run=$1 suitehost=$2 prefix=$3 source=$4 native=$5 registry=$6
 work=$(mktemp -d)
 trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 . "$source/tests/checks.sh"
@@ -21,7 +21,6 @@ if [ ! -x "$native" ]; then
   exit 77
 fi
 
-win() { echo "Z:${1//\//\\}"; }
 # The libraries are 32-bit: in a 64-bit prefix they read the 32-bit view, WOW6432Node.
 software='SOFTWARE'
 case "$prefix" in *64) software='SOFTWARE\WOW6432Node' ;; esac
@@ -33,15 +32,9 @@ keys=(
 )
 tool="$prefix/drive_c/Program Files/Corvane/VendorTools/Toskan/toskan.exe"
 
+. "$source/tests/wine_prefix.sh"
 export_all() {  # $1: folder for the exports and the list of the prefix's files
-  mkdir -p "$1"
-  local i=0
-  for key in "${keys[@]}"; do
-    "$run" regedit.exe /e "$(win "$1/$i.reg")" "$key" >/dev/null 2>&1 || rm -f "$1/$i.reg"
-    [ -s "$1/$i.reg" ] || echo "(absent)" >"$1/$i.reg"
-    i=$((i + 1))
-  done
-  cp "$tool" "$1/toskan.exe" 2>/dev/null || echo "(absent)" >"$1/toskan.exe"
+  export_keys "$1"
   # Every file with its size and time, every folder by its name (the test's own tool changes its
   # folder's time). Times as Windows holds them, in 100-ns units: the Linux file system under the
   # prefix keeps nanoseconds, which no Windows program can set back.
@@ -74,11 +67,11 @@ REG
   "$run" regedit.exe /s "$(win "$work/fill16.reg")" >/dev/null 2>&1
   # What the registry editor cannot: Wine's terminates every string it imports, and no .reg file
   # holds rights.
-  "$run" "$seed" value "HKEY_LOCAL_MACHINE\\$software\\Pellucor\\TAMBER VANTLE Install" ClientInstallDir 1 \
+  "$run" "$registry" value "HKEY_LOCAL_MACHINE\\$software\\Pellucor\\TAMBER VANTLE Install" ClientInstallDir 1 \
     43003a005c005400 >/dev/null 2>&1
-  check $? "a string without its terminator is seeded"
+  check $? "a string without its terminator is set"
   local key="HKEY_LOCAL_MACHINE\\$software\\Brisolt\\Corvane ORVIX"
-  "$run" "$seed" unlock "$key" >/dev/null 2>&1 && "$run" "$seed" deny "$key" 6 >/dev/null 2>&1
+  "$run" "$registry" unlock "$key" >/dev/null 2>&1 && "$run" "$registry" deny "$key" 6 >/dev/null 2>&1
   check $? "the server key refuses setting values and creating subkeys"
 }
 
@@ -104,7 +97,7 @@ if ! tr -d '\0' <"$work/before/2.reg" | grep -q 'NeverRead'; then
   exit 1
 fi
 
-export SUITE_CAPTURE_TEST=seeded WINEDEBUG=-all
+export SUITE_CAPTURE_TEST=present WINEDEBUG=-all
 capture typical --from "$(win "$source/examples/typical-road.json")" --answer yes
 capture server --from "$(win "$source/examples/server-road.json")" --answer yes
 capture call caddon detectORVIX SetPortalTypeRegistry -p ORVIXPortalTypeProp=Integrated --name-machine
@@ -200,18 +193,8 @@ else
 fi
 
 # The prefix as this test found it.
-"$run" "$seed" unlock "HKEY_LOCAL_MACHINE\\$software\\Brisolt\\Corvane ORVIX" >/dev/null 2>&1
-i=0
-for key in "${keys[@]}"; do
-  if grep -qx '(absent)' "$work/pristine/$i.reg"; then
-    "$run" reg.exe delete "$key" /f >/dev/null 2>&1
-  fi
-  i=$((i + 1))
-done
-if grep -qx '(absent)' "$work/pristine/toskan.exe"; then
-  rm -f "$tool"
-  rmdir -p "$(dirname "$tool")" 2>/dev/null || true
-fi
+"$run" "$registry" unlock "HKEY_LOCAL_MACHINE\\$software\\Brisolt\\Corvane ORVIX" >/dev/null 2>&1
+put_back_filled "$work/pristine"
 export_all "$work/end"
 if diff -r "$work/pristine" "$work/end" >/dev/null; then check 0 "the prefix is as this test found it"
 else check 1 "the prefix is not as this test found it:"; diff -r "$work/pristine" "$work/end" | head; fi

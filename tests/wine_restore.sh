@@ -14,7 +14,6 @@ trap 'rm -rf "$work"' EXIT
 # Exits 77 (skipped, with its reason) where Wine cannot run at all.
 "$run" cmd.exe /c exit >/dev/null || exit $?
 
-win() { echo "Z:${1//\//\\}"; }
 keys=(
   'HKEY_LOCAL_MACHINE\Software\Classes\Installer\Products\E1A7AD6A725DC214DA711D928B3F3E99'
   'HKEY_LOCAL_MACHINE\SOFTWARE\Brisolt'
@@ -24,16 +23,8 @@ keys=(
 )
 tool="$prefix/drive_c/Program Files/Corvane/VendorTools/Toskan/toskan.exe"
 
-export_all() {  # $1: folder for the exports
-  mkdir -p "$1"
-  local i=0
-  for key in "${keys[@]}"; do
-    "$run" regedit.exe /e "$(win "$1/$i.reg")" "$key" >/dev/null 2>&1 || rm -f "$1/$i.reg"
-    [ -s "$1/$i.reg" ] || echo "(absent)" >"$1/$i.reg"
-    i=$((i + 1))
-  done
-  cp "$tool" "$1/toskan.exe" 2>/dev/null || echo "(absent)" >"$1/toskan.exe"
-}
+. "$source/tests/wine_prefix.sh"
+export_all() { export_keys "$1"; }
 
 same() {  # $1 $2: export folders; $3: what ran
   if ! diff -r "$1" "$2" >/dev/null; then
@@ -118,17 +109,7 @@ export_all "$work/restored"
 same "$work/before" "$work/restored" "a killed run and 'suitehost restore'" || fail=1
 
 # The prefix as this test found it: the keys and the tool it filled in and that were not there.
-i=0
-for key in "${keys[@]}"; do
-  if grep -qx '(absent)' "$work/pristine/$i.reg"; then
-    "$run" reg.exe delete "$key" /f >/dev/null 2>&1
-  fi
-  i=$((i + 1))
-done
-if grep -qx '(absent)' "$work/pristine/toskan.exe"; then
-  rm -f "$tool"
-  rmdir -p "$(dirname "$tool")" 2>/dev/null || true
-fi
+put_back_filled "$work/pristine"
 export_all "$work/end"
 same "$work/pristine" "$work/end" "this test" || fail=1
 [ "$fail" -eq 0 ] && echo "ok: all $checks checks held"

@@ -183,11 +183,6 @@ BOOL WINAPI CapturedShellExecuteExW(SHELLEXECUTEINFOW* info) {
   return started ? TRUE : FALSE;
 }
 
-template <class F>
-void* Fn(F* function) {
-  return reinterpret_cast<void*>(function);
-}
-
 const Replacement kCaptured[] = {
     {"ADVAPI32.dll", "RegOpenKeyExW", Fn(&CapturedRegOpenKeyExW)},
     {"ADVAPI32.dll", "RegCreateKeyExW", Fn(&CapturedRegCreateKeyExW)},

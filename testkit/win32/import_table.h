@@ -7,6 +7,12 @@
 
 namespace testkit::win32 {
 
+// A function of any signature as a table's entry.
+template <class F>
+void* Fn(F* function) {
+  return reinterpret_cast<void*>(function);
+}
+
 struct Replacement {
   const char* dll;
   const char* name;

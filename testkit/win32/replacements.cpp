@@ -265,11 +265,6 @@ void WINAPI CountingSysFreeString(BSTR text) {
   SysFreeString(text);
 }
 
-template <class F>
-void* Fn(F* function) {
-  return reinterpret_cast<void*>(function);
-}
-
 const Replacement kReplacements[] = {
     {"KERNEL32.dll", "GetDiskFreeSpaceExW", Fn(&FakeGetDiskFreeSpaceExW)},
     {"KERNEL32.dll", "CloseHandle", Fn(&CountingCloseHandle)},

@@ -1,7 +1,7 @@
 // Puts on a Windows machine (a test's own Wine prefix) what its registry editor cannot: a value
 // with exact bytes (a string without its terminator), and a key that refuses rights; and gives a
 // key back its owner's rights. Keys are the machine's own paths, in the 64-bit view.
-//   seed_tool value KEY NAME TYPE HEX    seed_tool deny KEY RIGHTS    seed_tool unlock KEY
+//   registry_tool value KEY NAME TYPE HEX    registry_tool deny KEY RIGHTS    registry_tool unlock KEY
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   testkit::win32::UseRegistryView(machine::Windows::X64);
   const std::string verb = argc > 2 ? argv[1] : "";
   const std::u16string key = argc > 2 ? FromUtf8(argv[2]) : u"";
-  testkit::Result<> done = testkit::Failure("usage: seed_tool value KEY NAME TYPE HEX | deny KEY RIGHTS | unlock KEY");
+  testkit::Result<> done = testkit::Failure("usage: registry_tool value KEY NAME TYPE HEX | deny KEY RIGHTS | unlock KEY");
   if (verb == "value" && argc == 6) {
     testkit::RegValue value;
     value.type = static_cast<std::uint32_t>(std::strtoul(argv[4], nullptr, 0));
@@ -31,9 +31,9 @@ int main(int argc, char** argv) {
     done = testkit::win32::Unlock(key);
   }
   if (!done) {
-    std::fprintf(stderr, "seed_tool: %s\n", done.error().c_str());
+    std::fprintf(stderr, "registry_tool: %s\n", done.error().c_str());
     return 1;
   }
-  std::printf("seed_tool: done\n");
+  std::printf("registry_tool: done\n");
   return 0;
 }
