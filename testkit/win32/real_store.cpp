@@ -151,14 +151,17 @@ class RealStore : public Store {
   }
   Result<> RemoveFolder(const std::u16string& path) override {
     // A program that has just ended may hold its working folder a moment longer (and on
-    // Windows a scanner may look into it): a sharing violation is tried again for a while.
+    // Windows a scanner may look into it): a sharing violation is tried again for 30 seconds,
+    // then the folder is named with the reason, and the journal stays for `suitehost restore`.
     for (int tries = 0;; ++tries) {
       if (RemoveDirectoryW(W(path)) || GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)
         return {};
-      if (GetLastError() != ERROR_SHARING_VIOLATION || tries == 50) break;
+      if (GetLastError() != ERROR_SHARING_VIOLATION || tries == 300) break;
       Sleep(100);
     }
-    return Failure("left the folder " + ToUtf8(path) + ": " + StatusText(GetLastError()));
+    const DWORD error = GetLastError();
+    return Failure("left the folder " + ToUtf8(path) + ": " + StatusText(error) +
+                   (error == ERROR_SHARING_VIOLATION ? " (still in use after 30 s: a program started there may still run)" : ""));
   }
 };
 

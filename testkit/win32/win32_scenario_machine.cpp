@@ -142,9 +142,13 @@ class Win32Machine : public Machine {
   // Undoes what the last scenario did to the process: the programs it started are waited for (a
   // running one holds its file and folder), locked files are let go, reports of the recorder
   // removed, the environment put back. The files themselves come back with the journal.
+  // The wait is bounded for all of them together: two minutes, which a program under an emulated
+  // machine needs to start and end; on Windows they end in moments.
   void Release() {
+    const ULONGLONG deadline = GetTickCount64() + 120000;
     for (HANDLE process : answers().processes) {
-      WaitForSingleObject(process, 30000);
+      const ULONGLONG now = GetTickCount64();
+      WaitForSingleObject(process, now < deadline ? static_cast<DWORD>(deadline - now) : 0);
       CloseHandle(process);
     }
     answers().processes.clear();
