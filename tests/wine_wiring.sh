@@ -17,6 +17,14 @@ printf '#!/bin/sh\nexit 0\n' >"$work/silent"
 printf '#!/bin/sh\n[ "$1" = --version ] && echo "wine-8.0 (fake)"\nexit 0\n' >"$work/pretender"
 chmod +x "$work/silent" "$work/cannot-start" "$work/pretender"
 missing=$work/not-installed
+# The emulated VM: an emulator that boots nothing and ends with 0, over a prepared cache, so that
+# nothing is fetched.
+vmcache=$work/vm-cache
+mkdir -p "$vmcache"
+echo "a stand-in kernel" >"$vmcache/ready"
+: >"$vmcache/vmlinuz"
+: >"$vmcache/initramfs.cpio.gz"
+vm="SUITE_VM=on;SUITE_QEMU=$work/silent;SUITE_VM_DIR=$work/vm;SUITE_VM_CACHE=$vmcache"
 # Programs in place of a Windows program, for the evidence check on its own.
 printf '#!/bin/sh\necho "scenarios: 1 passed, 0 failed, 0 skipped"\n' >"$work/holds"
 printf '#!/bin/sh\necho "scenarios: 0 passed, 0 failed, 1 skipped"\n' >"$work/all-skipped"
@@ -29,6 +37,8 @@ expect="bash $source/tests/expect_run.sh"
 cases=(
   "silent-x86|Failed|does not start as Wine|SUITE_WINE_LOADER=$work/silent|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
   "cannot-start-x86|Skipped|cannot execute 32-bit x86 programs|SUITE_WINE_LOADER=$work/cannot-start|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
+  "vm-boots-nothing-x86|Failed|emulated VM ended before it took commands|SUITE_WINE_LOADER=$work/cannot-start;$vm|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
+  "vm-not-installed-x86|Skipped|the emulator .* is not installed|SUITE_WINE_LOADER=$work/cannot-start;SUITE_VM=on;SUITE_QEMU=$missing|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
   "no-wine32|Skipped|wine32 package|SUITE_WINE_LOADER=$missing|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
   "no-wine32-x64-prefix|Skipped|wine32 package|SUITE_WINE_LOADER=$missing;SUITE_WINE_LOADER64=$work/pretender;SUITE_WINE_WINDOWS=x64|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
   "silent-wine64-x64-prefix|Failed|does not start as Wine|SUITE_WINE_LOADER=$work/pretender;SUITE_WINE_LOADER64=$work/silent;SUITE_WINE_WINDOWS=x64|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
