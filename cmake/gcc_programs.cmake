@@ -27,7 +27,6 @@ ExternalProject_Add(gcc_programs
              -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
              -DSUITE_OUTPUT_DIR=${CMAKE_BINARY_DIR}/bin
              -DSUITE_TESTS=${SUITE_TESTS}
-             -DSUITE_NATIVE_SUITEHOST=${SUITE_NATIVE_SUITEHOST}
   BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target ${suite_gcc_programs}
   INSTALL_COMMAND ""
   BUILD_ALWAYS ON
