@@ -30,13 +30,26 @@ printf '#!/bin/sh\necho "scenarios: 1 passed, 0 failed, 0 skipped"\n' >"$work/ho
 printf '#!/bin/sh\necho "scenarios: 0 passed, 0 failed, 1 skipped"\n' >"$work/all-skipped"
 printf '#!/bin/sh\necho "[  PASSED  ] 0 tests."\n' >"$work/no-gtest"
 chmod +x "$work/holds" "$work/all-skipped" "$work/no-gtest"
+# Reports of one run of several files, for the judging of each file on its own.
+cat >"$work/json-empty" <<'END'
+#!/bin/sh
+echo '{"format": 2, "scenarios": []}'
+END
+cat >"$work/json-holds" <<'END'
+#!/bin/sh
+printf '{"scenarios": [{"file": "%s", "passed": true, "expectations": 1}]}\n' "$1"
+END
+{ cat "$work/json-holds"; echo 'exit 1'; } >"$work/json-wrong-status"
+printf '#!/bin/sh\necho "wine-run: skipped: no Wine here" >&2\nexit 77\n' >"$work/skips"
+chmod +x "$work/json-empty" "$work/json-wrong-status" "$work/json-holds" "$work/skips"
 
 scenario="$source/examples/typical-road.json"
 expect="bash $source/tests/expect_run.sh"
+batch="python3 $source/tests/scenario_batch.py"
 # name | expected | what the output must say | environment | command
 cases=(
   "silent-x86|Failed|does not start as Wine|SUITE_WINE_LOADER=$work/silent|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
-  "cannot-start-x86|Skipped|cannot execute 32-bit x86 programs|SUITE_WINE_LOADER=$work/cannot-start|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
+  "cannot-start-x86|Skipped|cannot execute 32-bit x86 programs.*the emulated VM cannot be had: it is turned off|SUITE_WINE_LOADER=$work/cannot-start;SUITE_VM=off|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
   "vm-boots-nothing-x86|Failed|emulated VM ended before it took commands|SUITE_WINE_LOADER=$work/cannot-start;$vm|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
   "vm-not-installed-x86|Skipped|the emulator .* is not installed|SUITE_WINE_LOADER=$work/cannot-start;SUITE_VM=on;SUITE_QEMU=$missing|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
   "no-wine32|Skipped|wine32 package|SUITE_WINE_LOADER=$missing|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
@@ -51,6 +64,15 @@ cases=(
   "silent-script|Failed|printed no 'ok: all N checks held' line|X=1|$expect ok $work/silent"
   "holds|Passed|scenarios: 1 passed|X=1|$expect scenarios $work/holds"
   "all-skipped|Skipped|every scenario was skipped|X=1|$expect scenarios $work/all-skipped"
+  "batch-silent|Failed|left no readable report|X=1|$batch run $work/b1 $scenario -- $work/silent"
+  "batch-silent-file|Failed|no report of the run of all files|X=1|$batch check $work/b1 $scenario"
+  "batch-empty|Failed|no single entry for 1 of 1 files|X=1|$batch run $work/b2 $scenario -- $work/json-empty"
+  "batch-wrong-status|Failed|status 1, but its report calls for 0|X=1|$batch run $work/b3 $scenario -- $work/json-wrong-status"
+  "batch-skipped|Skipped|no Wine here|X=1|$batch run $work/b4 $scenario -- $work/skips"
+  "batch-skipped-file|Skipped|the run of all files was skipped|X=1|$batch check $work/b4 $scenario"
+  "batch-holds|Passed|1 files in one run, status 0|X=1|$batch run $work/b5 $scenario -- $work/json-holds"
+  "batch-holds-file|Passed|passed, 1 expectations held|X=1|$batch check $work/b5 $scenario"
+  "batch-not-refused|Failed|the file was not refused|X=1|$batch check $work/b5 $scenario --refused"
 )
 
 # The cases as ctest sees them, with the properties the Windows tests have.
