@@ -2,7 +2,9 @@
 """Joins and splits suitehost JSON reports (format 2) for the fidelity run.
 
     reports.py join OUTPUT PART...          one report of the parts' scenarios, in order
-    reports.py only WINDOWS INPUT OUTPUT    the scenarios of machines running WINDOWS (x86, x64)
+    reports.py only WINDOWS INPUT OUTPUT [RAN]
+                                            the scenarios of machines running WINDOWS (x86, x64);
+                                            with RAN only those of files that RAN holds too
     reports.py summary INPUT SECONDS        counts and rate; status 1 when a check failed
 """
 import json
@@ -27,9 +29,11 @@ def main(argv):
             joined["scenarios"] += read(path)["scenarios"]
         write(argv[2], joined)
         return 0
-    if command == "only" and len(argv) == 5:
+    if command == "only" and len(argv) in (5, 6):
         report = read(argv[3])
-        report["scenarios"] = [s for s in report["scenarios"] if s.get("windows") == argv[2]]
+        ran = {s["file"] for s in read(argv[5])["scenarios"]} if len(argv) == 6 else None
+        report["scenarios"] = [s for s in report["scenarios"] if s.get("windows") == argv[2] and
+                               (ran is None or s["file"] in ran)]
         write(argv[4], report)
         return 0
     if command == "summary" and len(argv) == 4:
