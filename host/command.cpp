@@ -6,6 +6,7 @@
 #include <ctime>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 
 #include "host/capture_command.h"
 #include "platform/platform.h"
@@ -43,15 +44,45 @@ Result<Pair> SplitPair(const std::string& option, const std::string& text, const
   return Pair{FromUtf8(text.substr(0, eq)), FromUtf8(text.substr(eq + 1))};
 }
 
-// The reports besides the one on the standard output; false when one cannot be written.
-bool WriteFile(const std::string& path, const std::vector<scenario::ScenarioReport>& reports,
+// A report file of a run: never one of the run's inputs, never a file that is not a report of its
+// kind written by suitehost, in a folder where it can be written; found out before anything runs.
+Result<> CheckReportFile(const std::string& option, const std::string& path, const std::vector<std::string>& inputs) {
+  if (path.empty()) return {};
+  const std::string named = option + " " + path;
+  for (const std::string& input : inputs)
+    if (testkit::SameFile(path, input))
+      return Failure(named + ": this is one of the files the run reads; name the report another file");
+  const bool junit = option == "--junit";
+  const char* kind = junit ? "JUnit report" : "HTML report";
+  if (!testkit::PathExists(path)) {
+    if (Result<> writable = testkit::CanWriteBeside(path); !writable) return Failure(option + " " + writable.error());
+    return {};
+  }
+  if (Result<std::string> there = testkit::ReadWholeFile(path)) {
+    const std::string head = there->substr(0, 1024);
+    const bool ours = junit ? head.rfind("<?xml", 0) == 0 && head.find("<testsuite name=\"suitehost ") != std::string::npos
+                            : head.rfind("<!DOCTYPE html>", 0) == 0 && head.find("<title>suitehost: ") != std::string::npos;
+    if (!ours)
+      return Failure(named + ": the file there is not a " + kind +
+                     " written by suitehost, so it is left as it is; remove it or name another file");
+    return {};
+  } else {
+    return Failure(option + " " + there.error());
+  }
+}
+
+// The reports besides the one on the standard output, each written whole or not at all; false
+// when one cannot be written.
+bool WriteFile(const std::string& option, const std::string& path, const std::vector<scenario::ScenarioReport>& reports,
                void (*write)(std::ostream&, const std::vector<scenario::ScenarioReport>&)) {
   if (path.empty()) return true;
-  std::ofstream out(path, std::ios::binary);
-  if (out) write(out, reports);
-  out.close();
-  if (!out) std::cerr << "suitehost: cannot write " << path << "\n";
-  return static_cast<bool>(out);
+  std::ostringstream text;
+  write(text, reports);
+  if (Result<> written = testkit::WriteWholeFile(path, text.str()); !written) {
+    std::cerr << "suitehost: " << option << " " << written.error() << "\n";
+    return false;
+  }
+  return true;
 }
 
 int Report(const std::vector<scenario::ScenarioReport>& reports, bool json, const ReportFiles& files, bool quiet) {
@@ -59,8 +90,8 @@ int Report(const std::vector<scenario::ScenarioReport>& reports, bool json, cons
     scenario::WriteJson(std::cout, reports);
   else
     scenario::WriteText(std::cout, reports, quiet);
-  const bool junit = WriteFile(files.junit, reports, scenario::WriteJunit);
-  const bool html = WriteFile(files.html, reports, scenario::WriteHtml);
+  const bool junit = WriteFile("--junit", files.junit, reports, scenario::WriteJunit);
+  const bool html = WriteFile("--html", files.html, reports, scenario::WriteHtml);
   if (!junit || !html) return kCannotRun;
   for (const scenario::ScenarioReport& r : reports)
     if (!r.Passed()) return kExpectationFailed;
@@ -73,6 +104,8 @@ int Refuse(const std::string& message) {
 }
 
 int List(const std::string& library, const std::string& libraryFolder) {
+  if (const std::optional<std::string> unknown = testkit::UnknownLibrary(library, libraryFolder))
+    return Refuse(*unknown);
   const std::string path = testkit::LibraryFile(library, libraryFolder);
   const Result<std::vector<std::string>> names = testkit::ListExports(path);
   if (!names) return Refuse(path + ": " + names.error());
@@ -84,6 +117,11 @@ int List(const std::string& library, const std::string& libraryFolder) {
 // others still run and report; the status is then 2.
 int Run(scenario::Runner& runner, const std::vector<std::string>& files, bool json, const ReportFiles& reportFiles,
         bool quiet) {
+  if (!reportFiles.junit.empty() &&
+      (reportFiles.junit == reportFiles.html || testkit::SameFile(reportFiles.junit, reportFiles.html)))
+    return Refuse("--junit and --html name the same file");
+  for (const auto& [option, path] : {std::pair{"--junit", reportFiles.junit}, std::pair{"--html", reportFiles.html}})
+    if (Result<> fit = CheckReportFile(option, path, files); !fit) return Refuse(fit.error());
   std::vector<std::optional<scenario::ScenarioReport>> errored;
   for (const std::string& file : files) {
     errored.emplace_back();
@@ -155,6 +193,9 @@ int DryRun(const std::vector<std::string>& files, const std::string& libraryFold
   std::unique_ptr<machine::RealMachine> real = testkit::MakeRealMachine();
   for (const std::string& file : files) {
     Result<scenario::Scenario> s = scenario::LoadScenario(file);
+    if (s) {
+      if (Result<> checks = scenario::ChecksSomething(*s); !checks) s = testkit::Failure(checks.error());
+    }
     if (!s) {
       std::cerr << "suitehost: " << s.error() << "\n";
       status = kCannotRun;
@@ -279,7 +320,9 @@ CLI::App* AddCallCommand(CLI::App& app, CallOptions& o, bool& json) {
 
 }
 
-int RunCommand(int argc, char** argv) {
+namespace {
+
+int RunGuarded(int argc, char** argv) {
   CLI::App app{"suitehost: runs the actions of ovrel and caddon as the suite installer engine does"};
   app.require_subcommand(1);
   // Paths such as /work/examples/x.json (Wine maps them to drive Z:) are files, not options.
@@ -336,7 +379,14 @@ int RunCommand(int argc, char** argv) {
   if (*list) return List(library, libraryFolder);
   // A dry run and a capture change nothing, not even what an interrupted run left to put back; a
   // capture of a machine that is not as it was would be of the wrong machine.
-  if (*run && dryRun) return DryRun(files, libraryFolder);
+  if (*run && dryRun) {
+    for (const auto& [given, option] : {std::pair{json, "--json"}, std::pair{!reportFiles.junit.empty(), "--junit"},
+                                        std::pair{!reportFiles.html.empty(), "--html"}, std::pair{quiet, "-q"}})
+      if (given)
+        return Refuse(std::string("--dry-run and ") + option +
+                      " do not go together: a dry run says what a run would do and writes no report; drop one");
+    return DryRun(files, libraryFolder);
+  }
   if (*capture && testkit::InterruptedRunLeftJournal())
     return Refuse("capture: an interrupted run left its journal, so this machine is not as it was: run "
                   "'suitehost restore' first");
@@ -350,6 +400,27 @@ int RunCommand(int argc, char** argv) {
   scenario::Runner runner(libraryFolder);
   if (*run) return Run(runner, files, json, reportFiles, quiet);
   return Call(runner, o, json, CommandLine(argc, argv));
+}
+
+int OwnFault(const std::string& what) {
+  std::cerr << "suitehost: a fault of suitehost itself: " << what
+            << " (please report it with the command line and the files it was given)\n";
+  return kOwnFault;
+}
+
+}  // namespace
+
+int RunCommand(int argc, char** argv) {
+  try {
+    return RunGuarded(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::cerr << "suitehost: out of memory\n";
+    return kOwnFault;
+  } catch (const std::exception& e) {
+    return OwnFault(e.what());
+  } catch (...) {
+    return OwnFault("an exception of unknown kind");
+  }
 }
 
 }  // namespace suitehost

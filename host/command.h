@@ -12,7 +12,8 @@ namespace suitehost {
 // Exit statuses.
 constexpr int kAllHeld = 0;
 constexpr int kExpectationFailed = 1;
-constexpr int kCannotRun = 2;
+constexpr int kCannotRun = 2;  // bad input: a file, an option or a command line that cannot run
+constexpr int kOwnFault = 3;   // a fault of suitehost itself (or memory exhausted), said as such
 
 // What `suitehost call LIBRARY ACTION ...` was given.
 struct CallOptions {
@@ -30,7 +31,8 @@ struct CallOptions {
 // The one-step scenario of a `call`; the failure names the option that is wrong.
 scenario::Result<scenario::Scenario> CallScenario(const CallOptions& options);
 
-// Runs the command line; the exit status.
+// Runs the command line; the exit status. Nothing thrown leaves it: what is thrown is said on the
+// error output and ends the command with kOwnFault.
 int RunCommand(int argc, char** argv);
 
 }  // namespace suitehost

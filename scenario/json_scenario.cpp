@@ -1,5 +1,6 @@
 // The records of a scenario file read from JSON, and the loader that checks a whole file before
 // anything runs.
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/platform.h"
@@ -223,6 +224,19 @@ Result<Scenario> ParseScenario(const std::string& path, const std::string& text)
   }
   if (scenario.name.empty()) scenario.name = testkit::FileName(path);
   return scenario;
+}
+
+Result<> ChecksSomething(const Scenario& s) {
+  if (s.steps.empty()) return testkit::Failure(s.file + ": /steps: a scenario needs at least one step");
+  const bool checks = std::any_of(s.steps.begin(), s.steps.end(), [](const Step& step) {
+    const Expectations& e = step.expect;
+    return step.kind == Step::Kind::Call || e.result || !e.properties.empty() || e.writes || e.calls || e.machine ||
+           !e.registry.empty() || e.programs || e.messages || e.restart;
+  });
+  if (!checks)
+    return testkit::Failure(s.file +
+                            ": /steps: the steps call no action and expect nothing, so the scenario would check nothing");
+  return {};
 }
 
 Result<Scenario> LoadScenario(const std::string& path) {

@@ -180,6 +180,7 @@ Runner::~Runner() = default;
 Result<> Runner::Prepare(const std::string& file) {
   Result<Scenario> scenario = LoadScenario(file);
   if (!scenario) return testkit::Failure(scenario.error());
+  if (Result<> checks = ChecksSomething(*scenario); !checks) return checks;
   return Prepare(std::move(*scenario));
 }
 
@@ -191,9 +192,14 @@ Result<testkit::Library*> Runner::State::LibraryOf(const Scenario& s) {
   auto& library = libraries[path];
   if (library) return library.get();
   library = std::make_unique<testkit::Library>();
+  const std::string where = s.fromCommandLine ? "call: " : s.file + ": /library: ";
+  if (const std::optional<std::string> unknown = testkit::UnknownLibrary(s.library, libraryFolder)) {
+    libraries.erase(path);
+    return testkit::Failure(where + *unknown);
+  }
   if (Result<> loaded = library->Load(path); !loaded) {
     libraries.erase(path);
-    return testkit::Failure((s.fromCommandLine ? "call: " : s.file + ": /library: ") + loaded.error());
+    return testkit::Failure(where + loaded.error());
   }
   machine->Attach(library->handle());
   return library.get();
@@ -211,7 +217,9 @@ Result<> Runner::Prepare(Scenario scenario) {
       if (action == nullptr)
         return testkit::Failure((p.scenario.fromCommandLine ? "call: " : p.scenario.file + ": " + step.where + "/call: ") +
                                 (*library)->path() + " exports no action \"" + step.action + "\"" +
-                                OtherLibraryNote((*library)->path(), step.action));
+                                OtherLibraryNote((*library)->path(), step.action) +
+                                testkit::DidYouMean(step.action, testkit::ListExports((*library)->path())
+                                                                     .value_or(std::vector<std::string>{})));
     }
     p.actions.push_back(action);
   }

@@ -98,6 +98,9 @@ struct Scenario {
 // Reads and checks a scenario file completely; the failure names the file and the place (line
 // and column for malformed JSON, a JSON pointer otherwise).
 Result<Scenario> LoadScenario(const std::string& path);
+// A scenario to run must check something: a step, and one that calls an action or expects
+// something (a file that describes only a machine, for a capture, need not).
+Result<> ChecksSomething(const Scenario& s);
 // The same for a file's text already read; `path` places the registry imports and the messages.
 Result<Scenario> ParseScenario(const std::string& path, const std::string& text);
 

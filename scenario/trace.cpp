@@ -31,6 +31,32 @@ TraceEntry Entry(std::string source, std::string kind, std::string name, std::op
 
 std::string InAll(size_t bytes) { return " ... (" + std::to_string(bytes) + " bytes in all)"; }
 
+// A text in a line: quoted, and past kLineText characters cut with its length said.
+std::string LineText(const std::u16string& text) {
+  if (text.size() <= kLineText) return Quoted(text);
+  return Quoted(std::u16string_view(text).substr(0, kLineText)) + " ... (" + std::to_string(text.size()) +
+         " characters in all)";
+}
+
+// The engine call's line, its texts cut as registry data is; the entry's fields keep them whole.
+std::string HostLine(const testkit::HostCall& call) {
+  using Op = testkit::HostCall::Op;
+  const bool texts = call.op == Op::GetProperty || call.op == Op::SetProperty || call.op == Op::ExpandText ||
+                     call.op == Op::TranslateText || call.op == Op::ShowHostMessage;
+  if (!texts || (call.name.size() <= kLineText && call.value.size() <= kLineText)) return call.Describe();
+  const std::string shown = call.isNull ? "null" : LineText(call.value);
+  switch (call.op) {
+    case Op::GetProperty:
+    case Op::SetProperty:
+      return std::string(call.Kind()) + " " + ToUtf8(call.name) + " = " + shown;
+    case Op::ShowHostMessage:
+      return "message " + LineText(call.name) + " caption " + LineText(call.value) + " flags " +
+             std::to_string(call.flags);
+    default:
+      return std::string(call.Kind()) + " " + LineText(call.name) + " -> " + shown;
+  }
+}
+
 }  // namespace
 
 std::string ShowKey(const std::u16string& key) {
@@ -98,7 +124,7 @@ std::string DescribeStart(const ShellStart& p) {
 std::string DescribeMessage(const MessageShown& box) { return Quoted(box.text) + " caption " + Quoted(box.caption); }
 
 TraceEntry HostEntry(const testkit::HostCall& call) {
-  TraceEntry e = Entry("host", call.Kind(), ToUtf8(call.name), std::nullopt, "", "", call.Describe());
+  TraceEntry e = Entry("host", call.Kind(), ToUtf8(call.name), std::nullopt, "", "", HostLine(call));
   using Op = testkit::HostCall::Op;
   if (!call.isNull && (call.op == Op::GetProperty || call.op == Op::SetProperty || call.op == Op::ExpandText ||
                        call.op == Op::TranslateText))

@@ -1,6 +1,7 @@
 // Action libraries loaded from their files, and the exports read from a PE or ELF file.
 #include "testkit/library.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -175,6 +176,48 @@ std::string LibraryFile(const std::string& nameOrPath, const std::string& folder
   const std::string file = "lib" + nameOrPath + ".so";
 #endif
   return folder.empty() ? file : folder + "/" + file;
+}
+
+namespace {
+
+const char* const kActionLibraries[] = {"ovrel", "caddon"};
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// At most one letter apart (one added, left out or changed), letter case aside.
+bool Near(const std::string& a, const std::string& b) {
+  const std::string& shorter = a.size() <= b.size() ? a : b;
+  const std::string& longer = a.size() <= b.size() ? b : a;
+  if (longer.size() - shorter.size() > 1) return false;
+  size_t i = 0;
+  while (i < shorter.size() && Lower(shorter[i]) == Lower(longer[i])) ++i;
+  if (i == shorter.size()) return true;
+  const size_t skip = shorter.size() == longer.size() ? 1 : 0;  // a changed letter, else one added
+  for (size_t j = i + skip; j < shorter.size(); ++j)
+    if (Lower(shorter[j]) != Lower(longer[j + 1 - skip])) return false;
+  return true;
+}
+
+}  // namespace
+
+std::string DidYouMean(const std::string& wanted, const std::vector<std::string>& names) {
+  for (const std::string& name : names)
+    if (name != wanted && Near(wanted, name)) return " (did you mean \"" + name + "\"?)";
+  return "";
+}
+
+std::optional<std::string> UnknownLibrary(const std::string& name, const std::string& folder) {
+  if (name.find_first_of("/\\") != std::string::npos || PathExists(LibraryFile(name, folder))) return std::nullopt;
+  std::vector<std::string> known;
+  for (const char* library : kActionLibraries) {
+    if (Result<std::vector<std::string>> actions = ListExports(LibraryFile(library, folder))) {
+      if (std::find(actions->begin(), actions->end(), name) != actions->end())
+        return name + " is an action of " + library + ", not a library: call " + library + " " + name;
+    }
+    known.emplace_back(library);
+  }
+  return "unknown library \"" + name + "\"" + DidYouMean(name, known) + ": the libraries are ovrel and caddon (" +
+         LibraryFile("ovrel", folder) + " and " + LibraryFile("caddon", folder) + "), or give a library file's path";
 }
 
 }  // namespace testkit

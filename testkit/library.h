@@ -1,6 +1,7 @@
 // An action library loaded the way the engine loads it: from its file, actions found by name.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,5 +39,15 @@ Result<std::vector<std::string>> ListExports(const std::string& path);
 // The file of a library given by name ("ovrel") or by path: a name is looked up in `folder`
 // with this platform's prefix and suffix (libovrel.so, ovrel.dll).
 std::string LibraryFile(const std::string& nameOrPath, const std::string& folder);
+
+// Why a library given by name has no file in `folder`, in the user's terms: the name is an action
+// of one of the action libraries (the library and the action given the wrong way round), near one
+// of their names, or unknown (the known ones listed). Nothing when it is given by path or its file
+// is there.
+std::optional<std::string> UnknownLibrary(const std::string& name, const std::string& folder);
+
+// " (did you mean \"initProperties\"?)" when one of `names` differs from `wanted` only in letter
+// case or by one letter (one added, left out or changed); else nothing.
+std::string DidYouMean(const std::string& wanted, const std::vector<std::string>& names);
 
 }  // namespace testkit

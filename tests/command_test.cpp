@@ -51,7 +51,7 @@ TEST(CallScenario, AWrongOptionIsNamed) {
       {[](suitehost::CallOptions& o) { o.volumes = {"3GB"}; }, "--volume 3GB: expected ROOT=SIZE"},
       {[](suitehost::CallOptions& o) { o.environment = {"TEMP"}; }, "--env TEMP: expected NAME=VALUE"},
       {[](suitehost::CallOptions& o) { o.answers = {"maybe"}; }, "--answer maybe: expected yes or no"},
-      {[](suitehost::CallOptions& o) { o.regFiles = {"/no/such/file.reg"}; }, "/no/such/file.reg: cannot be read"},
+      {[](suitehost::CallOptions& o) { o.regFiles = {"/no/such/file.reg"}; }, "/no/such/file.reg: No such file or directory"},
       {[](suitehost::CallOptions& o) { o.windows = "amd64"; }, "--windows amd64: expected x86 (32-bit Windows) or x64"},
       // An export of a 64-bit machine, on 32-bit Windows.
       {[](suitehost::CallOptions& o) { o.regFiles = {SUITE_SOURCE_FOLDER "/examples/registry/orvix-2.2-x64.reg"}; },
@@ -91,7 +91,7 @@ TEST(Command, MistakesOnTheCommandLineAreNamedAsSuch) {
       {{"suitehost", "--lib-dir", SUITE_LIBRARY_FOLDER, "call", "caddon", "verify"},
        "exports no action \"verify\" (it is an action of ovrel)"},
       {{"suitehost", "--lib-dir", SUITE_LIBRARY_FOLDER, "call", "ovrel", "verifyy"}, "suitehost: call: "},
-      {{"suitehost", "--lib-dir", SUITE_LIBRARY_FOLDER, "call", "nolib", "verify"}, "suitehost: call: cannot load"},
+      {{"suitehost", "--lib-dir", SUITE_LIBRARY_FOLDER, "call", "nolib", "verify"}, "suitehost: call: unknown library \"nolib\": the libraries are ovrel and caddon"},
   };
   for (const Row& row : rows) {
     std::string errors;
@@ -116,7 +116,7 @@ TEST(Command, AMissingFileAmongOthersIsThatFilesError) {
                          errors),
             suitehost::kCannotRun);
   const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_NE(errors.find("no-such-file.json: cannot be read"), std::string::npos) << errors;
+  EXPECT_NE(errors.find("no-such-file.json: No such file or directory"), std::string::npos) << errors;
   EXPECT_NE(out.find("scenarios: 2 passed, 1 failed, 0 skipped"), std::string::npos) << out;
 }
 

@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# suitehost given what it cannot use: each case must end with its status and say why in words, and
+# never end by a signal or leave a file it was not asked to write.
+# Usage: command_line.sh SUITEHOST SOURCE_DIR
+set -uo pipefail
+suitehost=$1 source=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+road=$source/examples/typical-road.json
+cp "$road" t1.json
+cp "$road" t2.json
+printf 'not a report of suitehost\n' >notes.xml
+printf '<!DOCTYPE html>\n<title>my page</title>\n' >page.html
+mkdir folder
+mkfifo pipe
+truncate -s 300M huge.json
+printf '{"library": "ovrel", "steps": []}' >no-step.json
+
+fail=0 checks=0
+# Runs a case: status wanted, a word the error output must hold, then the arguments.
+expect() {
+  local name=$1 status=$2 word=$3
+  shift 3
+  local said got=0
+  said=$(timeout 60 "$suitehost" "$@" 2>&1 >/dev/null) || got=$?
+  if [ "$got" -ne "$status" ]; then
+    echo "FAIL: $name: status $got, expected $status; it said: $said"
+    fail=1
+  elif ! grep -qF -- "$word" <<<"$said"; then
+    echo "FAIL: $name: status $got, but it does not say '$word': $said"
+    fail=1
+  else
+    checks=$((checks + 1))
+  fi
+}
+
+# Command lines that cannot run.
+expect unknown-command 2 'unknown command "rnu"' rnu t1.json
+expect unknown-library 2 'the libraries are ovrel and caddon' list nosuch
+expect library-near 2 'did you mean "ovrel"' list ovrl
+expect swapped 2 'initProperties is an action of ovrel, not a library: call ovrel initProperties' call initProperties ovrel
+expect action-case 2 'did you mean "initProperties"' call ovrel initproperties
+expect action-letter 2 'did you mean "verify"' call ovrel verfy
+expect dry-run-json 2 '--dry-run and --json do not go together' run --dry-run --json t1.json
+expect dry-run-junit 2 '--dry-run and --junit do not go together' run --dry-run --junit dry.xml t1.json
+expect dry-run-html 2 '--dry-run and --html do not go together' run --dry-run --html dry.html t1.json
+
+# Files that are not scenarios: each is its own error with the system's reason; the others run.
+expect missing 2 'nothing.json: No such file or directory' run -q nothing.json t1.json
+expect folder 2 'folder: Is a directory' run -q folder t1.json
+expect pipe 2 'pipe: not a file' run -q pipe
+expect device 2 '/dev/zero: not a file' run -q /dev/zero
+expect huge 2 'huge.json: larger than 256 MiB' run -q huge.json
+expect no-step 2 '/steps: a scenario needs at least one step' run -q no-step.json
+expect dry-run-folder 2 'folder: Is a directory' run --dry-run folder
+expect reg-folder 2 'directory' call ovrel initProperties --reg folder
+# The other files of the run still ran and were reported.
+said=$("$suitehost" run -q folder t1.json 2>/dev/null)
+if grep -q '^scenarios: 1 passed, 1 failed' <<<"$said"; then checks=$((checks + 1)); else
+  echo "FAIL: the valid file beside a folder did not run: $said"; fail=1; fi
+
+# Report files that must be refused, and are left as they were.
+before=$(sha256sum t1.json t2.json notes.xml page.html)
+expect junit-over-input 2 'one of the files the run reads' run -q --junit t1.json t1.json
+expect junit-over-other 2 'not a JUnit report written by suitehost' run -q --junit notes.xml t1.json
+expect html-over-page 2 'not a HTML report written by suitehost' run -q --html page.html t1.json
+expect junit-forgotten 2 'not a JUnit report written by suitehost' run -q --junit t2.json t1.json
+expect junit-no-folder 2 'No such file or directory' run -q --junit nowhere/r.xml t1.json
+expect html-folder 2 'Is a directory' run -q --html folder t1.json
+expect same-report 2 'name the same file' run -q --junit r.xml --html r.xml t1.json
+if [ "$(sha256sum t1.json t2.json notes.xml page.html)" = "$before" ] && [ ! -e r.xml ] && [ ! -e nowhere ]; then
+  checks=$((checks + 1))
+else
+  echo "FAIL: a refused report changed or left a file"; fail=1
+fi
+# Its own earlier report is replaced whole, and nothing is left beside it.
+"$suitehost" run -q --junit r.xml t1.json >/dev/null 2>&1
+status=0
+"$suitehost" run -q --junit r.xml t1.json >/dev/null 2>&1 || status=$?
+if [ "$status" -eq 0 ] && grep -q '<testsuite name="suitehost ' r.xml && [ "$(ls | grep -c tmp)" -eq 0 ]; then
+  checks=$((checks + 1))
+else
+  echo "FAIL: suitehost did not replace its own report whole (status $status): $(ls)"; fail=1
+fi
+
+[ "$fail" -eq 0 ] || exit 1
+echo "ok: all $checks checks held"
