@@ -272,15 +272,20 @@ Result<scenario::Scenario> CallScenario(const CallOptions& options) {
     s.properties.emplace_back(pair->name, pair->value);
   }
   for (const std::string& file : options.regFiles) {
-    Result<std::vector<testkit::RegistryChange>> changes = scenario::ReadRegFile(file, s.windows);
+    Result<std::vector<testkit::RegistryChange>> changes = scenario::ReadRegFile(file, s.windows, &s.notes);
     if (!changes) return Failure(changes.error());
     s.registry.insert(s.registry.end(), changes->begin(), changes->end());
   }
   for (const std::string& v : options.volumes) {
     const Result<Pair> pair = SplitPair("--volume", v, "ROOT=SIZE, such as C:\\=3GB");
-    const auto bytes = pair ? scenario::ParseSize(testkit::ToUtf8(pair->value)) : std::nullopt;
-    if (!bytes) return Failure("--volume " + v + ": expected ROOT=SIZE, such as C:\\=3GB");
-    s.volumes.push_back({pair->name, *bytes, false});
+    if (!pair) return Failure(pair.error());
+    const Result<std::uint64_t> bytes = scenario::ParseSize(testkit::ToUtf8(pair->value));
+    if (!bytes) return Failure("--volume " + v + ": " + bytes.error());
+    const std::u16string root = scenario::VolumeRoot(pair->name);
+    for (const scenario::Volume& given : s.volumes)
+      if (scenario::SameVolume(given.root, root))
+        return Failure("--volume " + v + ": the same volume as " + testkit::ToUtf8(given.root) + " for Windows, given twice");
+    s.volumes.push_back({root, *bytes, false});
   }
   for (const std::string& e : options.environment) {
     const Result<Pair> pair = SplitPair("--env", e, "NAME=VALUE");

@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "scenario/json_read.h"
 #include "scenario/reg_file.h"
+#include "scenario/status.h"
 #include "testkit/files.h"
 #include "testkit/utf_text.h"
 
@@ -22,7 +23,7 @@ void Import(const Json& list, Scenario& s) {
       std::string file = list[i].is_string() ? list[i].get<std::string>() : "";
       if (file.empty()) Fail("expected the path of a .reg file");
       file = testkit::BesideFile(s.file, file);
-      Result<std::vector<RegistryChange>> changes = ReadRegFile(file, s.windows);
+      Result<std::vector<RegistryChange>> changes = ReadRegFile(file, s.windows, &s.notes);
       if (!changes) Fail(changes.error());
       s.registry.insert(s.registry.end(), changes->begin(), changes->end());
     });
@@ -115,7 +116,10 @@ void ReadMachine(const Json& j, Scenario& s) {
   });
   ForEachMember(j, "volumes", "an object of drive roots", [&](const std::string& key, const Json& value) {
     Volume v = value.get<Volume>();
-    v.root = FromUtf8(key);
+    v.root = VolumeRoot(FromUtf8(key));
+    for (const Volume& given : s.volumes)
+      if (SameVolume(given.root, v.root))
+        Fail("the same volume as \"" + testkit::ToUtf8(given.root) + "\" for Windows, given twice");
     s.volumes.push_back(v);
   });
   if (j.contains("environment"))

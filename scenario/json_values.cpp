@@ -85,8 +85,9 @@ HRESULT Status(const Json& j) {
 // Sizes as bytes, or texts such as "3 GB", "1.5 GB", "512 MB" (binary units).
 std::uint64_t Bytes(const Json& j) {
   if (j.is_number_unsigned()) return j.get<std::uint64_t>();
-  const std::optional<std::uint64_t> bytes = j.is_string() ? ParseSize(j.get<std::string>()) : std::nullopt;
-  if (!bytes) Fail("expected a number of bytes or a whole size such as \"512 MB\" or \"1.5 GB\"");
+  if (!j.is_string()) Fail("expected a number of bytes or a whole size such as \"512 MB\" or \"1.5 GB\"");
+  const testkit::Result<std::uint64_t> bytes = ParseSize(j.get<std::string>());
+  if (!bytes) Fail(bytes.error());
   return *bytes;
 }
 

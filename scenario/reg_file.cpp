@@ -1,6 +1,8 @@
 // The registry editor's export files read into registry changes.
 #include "scenario/reg_file.h"
 
+#include <algorithm>
+
 #include "platform/platform.h"
 #include "testkit/files.h"
 #include "testkit/utf_text.h"
@@ -28,6 +30,8 @@ class Parser {
 
   std::vector<RegistryChange> changes;
   std::string error;
+  // The keys left out under roots a scenario's machine does not hold, by root, in file order.
+  std::vector<std::pair<std::string, size_t>> skipped;
 
  private:
   std::string name;
@@ -35,6 +39,7 @@ class Parser {
   bool ansi = false;  // REGEDIT4
   size_t line = 0;
   std::u16string key;  // the current key, canonical; empty before the first
+  bool skipping = false;  // the current key is one left out: its values are too
 
   bool Fail(const std::string& what) {
     error = name + ":" + std::to_string(line) + ": " + what;
@@ -87,6 +92,7 @@ class Parser {
   }
 
   bool Value(const std::u16string& text) {
+    if (skipping) return true;
     if (key.empty()) return Fail("value before the first [key]");
     size_t at = 0;
     RegistryChange change;
@@ -170,7 +176,22 @@ class Parser {
       path.erase(0, 1);
     }
     const auto canonical = machine::CanonicalKey(path);
-    if (!canonical) return Fail("key root is not HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT: " + ToUtf8(path));
+    skipping = false;
+    if (!canonical) {
+      // A whole branch's export holds the user's keys too: they are left out, and said.
+      const std::u16string root = path.substr(0, path.find(u'\\'));
+      for (const char16_t* other : {u"HKEY_CURRENT_USER", u"HKEY_USERS", u"HKEY_CURRENT_CONFIG"}) {
+        if (!machine::NoCaseLess::Same(root, other)) continue;
+        const std::string name = ToUtf8(other);
+        auto counted = std::find_if(skipped.begin(), skipped.end(), [&](const auto& r) { return r.first == name; });
+        if (counted == skipped.end()) counted = skipped.insert(skipped.end(), {name, 0});
+        ++counted->second;
+        skipping = true;
+        key.clear();
+        return true;
+      }
+      return Fail("key root is not HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT: " + ToUtf8(path));
+    }
     if (const std::optional<std::string> fault = machine::KeyPathFault(*canonical)) return Fail(*fault);
     if (windows == machine::Windows::X86 && IsWow64Path(*canonical))
       return Fail(kWow64Refusal + (": " + ToUtf8(path)));
@@ -249,7 +270,7 @@ bool IsWow64Path(const std::u16string& path) {
 }
 
 Result<std::vector<RegistryChange>> ParseRegText(const std::string& name, const std::string& bytes,
-                                                 machine::Windows windows) {
+                                                 machine::Windows windows, std::vector<std::string>* notes) {
   std::u16string text;
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
       static_cast<unsigned char>(bytes[1]) == 0xFE) {
@@ -263,13 +284,23 @@ Result<std::vector<RegistryChange>> ParseRegText(const std::string& name, const 
   }
   Parser parser(name, windows);
   if (!parser.Parse(text)) return testkit::Failure(parser.error);
+  if (!parser.skipped.empty() && notes) {
+    std::string note = name + ": left out";
+    for (size_t i = 0; i < parser.skipped.size(); ++i)
+      note += (i == 0 ? " " : i + 1 == parser.skipped.size() ? " and " : ", ") +
+              std::to_string(parser.skipped[i].second) + (parser.skipped[i].second == 1 ? " key" : " keys") +
+              " under " + parser.skipped[i].first;
+    notes->push_back(note + ", which a scenario's machine does not hold (only HKEY_LOCAL_MACHINE and "
+                            "HKEY_CLASSES_ROOT)");
+  }
   return std::move(parser.changes);
 }
 
-Result<std::vector<RegistryChange>> ReadRegFile(const std::string& path, machine::Windows windows) {
+Result<std::vector<RegistryChange>> ReadRegFile(const std::string& path, machine::Windows windows,
+                                                std::vector<std::string>* notes) {
   Result<std::string> bytes = testkit::ReadWholeFile(path);
   if (!bytes) return testkit::Failure(bytes.error());
-  return ParseRegText(path, *bytes, windows);
+  return ParseRegText(path, *bytes, windows, notes);
 }
 
 }  // namespace scenario

@@ -19,10 +19,13 @@ bool IsWow64Path(const std::u16string& path);
 extern const char kWow64Refusal[];
 
 // The file's changes in order, for a machine running `windows`; a failure says "FILE:LINE: what
-// is wrong".
-Result<std::vector<RegistryChange>> ReadRegFile(const std::string& path, machine::Windows windows);
+// is wrong". Keys under HKEY_CURRENT_USER, HKEY_USERS and HKEY_CURRENT_CONFIG (a whole branch's
+// export holds them) are left out, with their values, and said in one line added to `notes`.
+Result<std::vector<RegistryChange>> ReadRegFile(const std::string& path, machine::Windows windows,
+                                                std::vector<std::string>* notes = nullptr);
 // The same for text already in memory; `name` is used in messages.
 Result<std::vector<RegistryChange>> ParseRegText(const std::string& name, const std::string& bytes,
-                                                 machine::Windows windows = machine::Windows::X86);
+                                                 machine::Windows windows = machine::Windows::X86,
+                                                 std::vector<std::string>* notes = nullptr);
 
 }  // namespace scenario

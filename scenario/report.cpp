@@ -178,6 +178,7 @@ void WriteText(std::ostream& out, const std::vector<ScenarioReport>& reports, bo
     out << "scenario " << r.name << " (" << r.file << ")\n";
     if (r.windows == "x64") out << "  on 64-bit Windows: the libraries see the registry's 32-bit view\n";
     if (!r.description.empty()) out << "  " << r.description << "\n";
+    for (const std::string& note : r.notes) out << "  note: " << note << "\n";
     WriteSteps(out, r, quiet);
     // A call from the command line checks only what always holds: its count says nothing.
     if (r.Passed())
@@ -201,6 +202,7 @@ void WriteJson(std::ostream& out, const std::vector<ScenarioReport>& reports) {
     j["passed"] = r.Passed() && !r.skipped;
     if (r.skipped) j["skipped"] = r.skipReason;
     if (!r.error.empty()) j["error"] = r.error;
+    if (!r.notes.empty()) j["notes"] = r.notes;
     j["expectations"] = r.checks;
     if (r.fromCommandLine) {
       // What a call from the command line leaves: every property after it, as the text report shows.

@@ -266,6 +266,7 @@ ScenarioReport Runner::State::Run(const Prepared& p) {
   report.file = s.file;
   report.name = s.name;
   report.description = s.description;
+  report.notes = s.notes;
   report.windows = machine::WindowsName(s.windows);
   report.fromCommandLine = s.fromCommandLine;
 #ifdef _WIN32

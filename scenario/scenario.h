@@ -72,6 +72,7 @@ struct Scenario {
   std::string nativeOnly;  // why the scenario cannot pass on Wine; empty when it can
   std::string wineDiffers;  // where Wine differs from Windows for it: it runs on Windows, not on Wine
   bool fromCommandLine = false;  // made by `suitehost call`: its mistakes are the command line's
+  std::vector<std::string> notes;  // what loading it left out, said in its report
   // The Windows the machine runs; on x64 key paths are the machine's own, WOW6432Node included.
   machine::Windows windows = machine::Windows::X86;
 

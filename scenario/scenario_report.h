@@ -62,6 +62,7 @@ struct ScenarioReport {
   bool fromCommandLine = false;  // `suitehost call`: no expectations of the user's own
   double seconds = 0;
   std::string error;  // why the file could not be run at all; it then has no steps
+  std::vector<std::string> notes;  // what loading the file left out (keys of roots not modelled)
   bool Passed() const;
   size_t FailedChecks() const;  // the expectations that did not hold, in all steps
 };

@@ -7,20 +7,24 @@
 
 namespace scenario {
 
-std::optional<std::uint64_t> ParseSize(const std::string& text) {
-  unsigned long long whole = 0, fraction = 0, scale = 1;
+testkit::Result<std::uint64_t> ParseSize(const std::string& text) {
+  const auto refuse = [&text](const std::string& why) { return testkit::Failure("\"" + text + "\": " + why); };
+  const std::string form = "expected a number of bytes or a size such as \"512 MB\" or \"1.5 GB\"";
+  const std::string tooLarge = "larger than the most bytes a volume can report (18446744073709551615)";
+  unsigned long long whole = 0, fraction = 0;
+  unsigned places = 0;
   size_t i = 0;
   bool digits = false;
   for (; i < text.size() && isdigit(static_cast<unsigned char>(text[i])); ++i, digits = true) {
     const unsigned digit = static_cast<unsigned>(text[i] - '0');
-    if (whole > (UINT64_MAX - digit) / 10) return std::nullopt;
+    if (whole > (UINT64_MAX - digit) / 10) return refuse(tooLarge);
     whole = whole * 10 + digit;
   }
   if (i < text.size() && text[i] == '.') {
     for (++i; i < text.size() && isdigit(static_cast<unsigned char>(text[i])); ++i, digits = true) {
-      if (scale >= 1000000000000ull) return std::nullopt;
+      if (places == 12) return refuse("more than 12 digits after the point");
       fraction = fraction * 10 + static_cast<unsigned>(text[i] - '0');
-      scale *= 10;
+      ++places;
     }
   }
   while (i < text.size() && text[i] == ' ') ++i;
@@ -31,14 +35,39 @@ std::optional<std::uint64_t> ParseSize(const std::string& text) {
   if (unit == "MB") shift = 20;
   if (unit == "GB") shift = 30;
   if (unit == "TB") shift = 40;
-  if (!digits || shift < 0) return std::nullopt;
-  const unsigned long long unitBytes = 1ull << shift;
-  if (whole > UINT64_MAX / unitBytes) return std::nullopt;
-  // fraction < 10^12 and a unit of at most 2^40 keep the product within 64 bits.
-  const unsigned long long fractionBytes = fraction * unitBytes;
-  if (fractionBytes % scale != 0) return std::nullopt;  // not a whole number of bytes
-  if (whole * unitBytes > UINT64_MAX - fractionBytes / scale) return std::nullopt;
-  return whole * unitBytes + fractionBytes / scale;
+  if (!digits || shift < 0) return refuse(form);
+  if (whole > (UINT64_MAX >> shift)) return refuse(tooLarge);
+  // The fraction's bytes, exactly: fraction * 2^shift / (2^places * 5^places), which must be whole.
+  unsigned long long fifths = 1;
+  for (unsigned p = 0; p < places; ++p) fifths *= 5;
+  const std::string notWhole = "not a whole number of bytes";
+  if (fraction % fifths != 0) return refuse(notWhole);
+  unsigned long long fractionBytes = fraction / fifths;  // below 2^28: 10^12 / 5^12 is 2^12
+  if (static_cast<unsigned>(shift) >= places) {
+    fractionBytes <<= static_cast<unsigned>(shift) - places;
+  } else {
+    const unsigned long long rest = 1ull << (places - static_cast<unsigned>(shift));
+    if (fractionBytes % rest != 0) return refuse(notWhole);
+    fractionBytes /= rest;
+  }
+  const unsigned long long wholeBytes = whole << shift;
+  if (wholeBytes > UINT64_MAX - fractionBytes) return refuse(tooLarge);
+  return wholeBytes + fractionBytes;
+}
+
+std::u16string VolumeRoot(const std::u16string& given) {
+  const bool letter = given.size() == 2 && given[1] == u':' &&
+                      ((given[0] >= u'A' && given[0] <= u'Z') || (given[0] >= u'a' && given[0] <= u'z'));
+  return letter ? given + u"\\" : given;
+}
+
+bool SameVolume(const std::u16string& a, const std::u16string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
 }
 
 std::optional<HRESULT> ParseStatus(const std::string& text) {

@@ -1,6 +1,9 @@
 // The `call` command's scenario, built from its options without starting suitehost.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+
 #include "host/command.h"
 
 namespace {
@@ -47,7 +50,11 @@ TEST(CallScenario, AWrongOptionIsNamed) {
   } rows[] = {
       {[](suitehost::CallOptions& o) { o.properties = {"NOVALUE"}; }, "--property NOVALUE: expected NAME=VALUE"},
       {[](suitehost::CallOptions& o) { o.properties = {"=x"}; }, "--property =x: expected NAME=VALUE"},
-      {[](suitehost::CallOptions& o) { o.volumes = {"C:\\=lots"}; }, "--volume C:\\=lots: expected ROOT=SIZE"},
+      {[](suitehost::CallOptions& o) { o.volumes = {"C:\\=lots"}; }, "--volume C:\\=lots: \"lots\": expected a number of bytes"},
+      {[](suitehost::CallOptions& o) { o.volumes = {"d:\\=99999999999999999999999GB"}; },
+       "--volume d:\\=99999999999999999999999GB: \"99999999999999999999999GB\": larger than the most bytes"},
+      {[](suitehost::CallOptions& o) { o.volumes = {"D:=1GB", "d:\\=2GB"}; },
+       "--volume d:\\=2GB: the same volume as D:\\ for Windows, given twice"},
       {[](suitehost::CallOptions& o) { o.volumes = {"3GB"}; }, "--volume 3GB: expected ROOT=SIZE"},
       {[](suitehost::CallOptions& o) { o.environment = {"TEMP"}; }, "--env TEMP: expected NAME=VALUE"},
       {[](suitehost::CallOptions& o) { o.answers = {"maybe"}; }, "--answer maybe: expected yes or no"},
@@ -140,3 +147,30 @@ TEST(Command, ACallSaysNoCountOfExpectationsAndItsJsonHasTheProperties) {
 }
 
 }  // namespace
+
+TEST(CallScenario, ADriveIsItsRootAndTheUsersKeysAreLeftOutAndSaid) {
+  suitehost::CallOptions o;
+  o.library = "ovrel";
+  o.action = "verify";
+  o.volumes = {"d:=3GB"};
+  const std::string reg = testing::TempDir() + "branch.reg";
+  {
+    std::ofstream out(reg, std::ios::binary);
+    out << "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Foo]\r\n\"A\"=\"1\"\r\n"
+           "[HKEY_USERS\\S-1-5-18\\X]\r\n[HKEY_USERS\\S-1-5-18\\Y]\r\n\"B\"=dword:00000001\r\n"
+           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane]\r\n\"Version\"=\"1.0\"\r\n";
+  }
+  o.regFiles = {reg};
+  const auto s = suitehost::CallScenario(o);
+  ASSERT_TRUE(s) << s.error();
+  ASSERT_EQ(s->volumes.size(), 1u);
+  EXPECT_EQ(s->volumes[0].root, u"d:\\");
+  // Only the machine's own keys, with their values; the others counted in one line.
+  ASSERT_EQ(s->registry.size(), 2u);
+  EXPECT_EQ(s->registry[0].key, u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane");
+  EXPECT_EQ(s->registry[1].name, u"Version");
+  ASSERT_EQ(s->notes.size(), 1u);
+  EXPECT_NE(s->notes[0].find("left out 1 key under HKEY_CURRENT_USER and 2 keys under HKEY_USERS"), std::string::npos)
+      << s->notes[0];
+  std::remove(reg.c_str());
+}

@@ -132,6 +132,12 @@ TEST(Sizes, WholeBytesInBinaryUnits) {
       {"18446744073709551616", false, 0},
       {"16777216 TB", false, 0},
       {"0.1 KB", false, 0},  // not a whole number of bytes
+      {"0.0029296875 TB", true, 3ull << 30},  // its fraction times the unit is past 64 bits
+      {"0.00000000001 TB", false, 0},         // 10.99511627776 bytes, even past 64 bits
+      {"0.5 B", false, 0},
+      {"15.999999999999 TB", false, 0},
+      {"16777215.5 TB", true, (16777215ull << 40) + (1ull << 39)},
+      {"16777215.9999999 TB", false, 0},  // 2^64 - 109951.1627776: not whole
       {"3 GiB", false, 0},
       {"GB", false, 0},
       {"-1", false, 0},
@@ -213,7 +219,10 @@ TEST_F(ScenarioFileTest, MistakesNameTheFileAndThePlace) {
       {R"({"library": "ovrel", "steps": [{"expect": {"result": "S_OK"}}]})", ": /steps/0/expect/result: unknown key"},
       {R"({"library": "ovrel", "steps": [{"call": "verify", "expect": {"writes": [["A"]]}}]})",
        ": /steps/0/expect/writes/0: expected [name, value]"},
-      {R"({"library": "ovrel", "volumes": {"C:\\": "lots"}, "steps": []})", ": /volumes/C:\\: expected a number of bytes"},
+      {R"({"library": "ovrel", "volumes": {"C:\\": "lots"}, "steps": []})", ": /volumes/C:\\: \"lots\": expected a number of bytes"},
+      {R"({"library": "ovrel", "volumes": {"C:\\": "0.1 KB"}, "steps": []})", ": /volumes/C:\\: \"0.1 KB\": not a whole number of bytes"},
+      {R"({"library": "ovrel", "volumes": {"C:": "1 GB", "c:\\": "2 GB"}, "steps": []})",
+       ": /volumes/c:\\: the same volume as \"C:\\\" for Windows, given twice"},
       {R"({"library": "ovrel", "clock": "2014-13-01 09:05:03", "steps": []})", ": /clock: expected a local time"},
       {R"({"library": "ovrel", "messageAnswers": ["maybe"], "steps": []})", ": /messageAnswers/0: expected \"yes\""},
       {R"({"library": "ovrel", "files": {"C:\\a": "open"}, "steps": []})", ": /files/C:\\a: expected \"readable\""},
