@@ -113,10 +113,24 @@ int List(const std::string& library, const std::string& libraryFolder) {
   return kAllHeld;
 }
 
+// One line for a scenario that has run, or a file that cannot: what a run over many files prints
+// while it goes on.
+std::string ProgressLine(const scenario::ScenarioReport& r) {
+  if (!r.error.empty()) return "ERROR " + r.error;
+  const std::string named = r.name + " (" + r.file + ")";
+  if (r.skipped) return "SKIP  " + named + ": " + r.skipReason;
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.2f s", r.seconds);
+  if (r.Passed()) return "PASS  " + named + ", " + std::to_string(r.checks) + " expectations, " + seconds;
+  return "FAIL  " + named + ", " + std::to_string(r.FailedChecks()) + " of " + std::to_string(r.checks) +
+         " expectations failed, " + seconds;
+}
+
 // A file that cannot run is said on the error output and reported as an errored scenario; the
-// others still run and report; the status is then 2.
+// others still run and report; the status is then 2. With `progress` each file gets its line as
+// it ends, and the report after them holds only what failed.
 int Run(scenario::Runner& runner, const std::vector<std::string>& files, bool json, const ReportFiles& reportFiles,
-        bool quiet) {
+        bool quiet, bool progress) {
   if (!reportFiles.junit.empty() &&
       (reportFiles.junit == reportFiles.html || testkit::SameFile(reportFiles.junit, reportFiles.html)))
     return Refuse("--junit and --html name the same file");
@@ -131,12 +145,16 @@ int Run(scenario::Runner& runner, const std::vector<std::string>& files, bool js
       errored.back()->file = file;
       errored.back()->name = testkit::FileName(file);
       errored.back()->error = prepared.error();
+      if (progress) std::cout << ProgressLine(*errored.back()) << std::endl;
     }
   }
+  if (progress)
+    runner.WatchFinished([](const scenario::ScenarioReport& r) { std::cout << ProgressLine(r) << std::endl; });
   std::vector<scenario::ScenarioReport> ran = runner.RunAll(), reports;
   auto next = ran.begin();
   for (auto& error : errored) reports.push_back(error ? std::move(*error) : std::move(*next++));
-  const int status = Report(reports, json, reportFiles, quiet);
+  if (progress) std::cout << "\n";
+  const int status = Report(reports, json, reportFiles, quiet || progress);
   for (const auto& error : errored)
     if (error) return kCannotRun;
   return status;
@@ -332,6 +350,8 @@ int RunGuarded(int argc, char** argv) {
   app.require_subcommand(1);
   // Paths such as /work/examples/x.json (Wine maps them to drive Z:) are files, not options.
   app.allow_windows_style_options(false);
+  // --lib-dir after the command as well as before it.
+  app.fallthrough();
   app.set_version_flag("--version", std::string("suitehost ") + SUITE_VERSION);
   std::string libraryFolder = testkit::ProgramFolder();
   app.add_option("--lib-dir", libraryFolder, "Folder in which libraries named without a path are found")
@@ -347,6 +367,10 @@ int RunGuarded(int argc, char** argv) {
   run->add_option("--junit", reportFiles.junit, "Also write a JUnit XML report to this file");
   run->add_option("--html", reportFiles.html, "Also write the report as one HTML page to this file");
   run->add_flag("-q,--quiet", quiet, "Show only failed scenarios and the summary");
+  bool progress = false;
+  run->add_flag("-s,--summary", progress,
+                "One line for each file as it ends (PASS, FAIL, ERROR or SKIP), then the failed scenarios and the "
+                "summary");
   bool dryRun = false;
   run->add_flag("--dry-run", dryRun,
                 "Change nothing: on a real machine list what the run would record, set up, change and put back; "
@@ -384,9 +408,13 @@ int RunGuarded(int argc, char** argv) {
   if (*list) return List(library, libraryFolder);
   // A dry run and a capture change nothing, not even what an interrupted run left to put back; a
   // capture of a machine that is not as it was would be of the wrong machine.
+  if (*run && progress && (json || quiet))
+    return Refuse(std::string("--summary and ") + (json ? "--json" : "-q") +
+                  " do not go together: --summary prints a line for each file before the report; drop one");
   if (*run && dryRun) {
     for (const auto& [given, option] : {std::pair{json, "--json"}, std::pair{!reportFiles.junit.empty(), "--junit"},
-                                        std::pair{!reportFiles.html.empty(), "--html"}, std::pair{quiet, "-q"}})
+                                        std::pair{!reportFiles.html.empty(), "--html"}, std::pair{quiet, "-q"},
+                                        std::pair{progress, "--summary"}})
       if (given)
         return Refuse(std::string("--dry-run and ") + option +
                       " do not go together: a dry run says what a run would do and writes no report; drop one");
@@ -403,7 +431,7 @@ int RunGuarded(int argc, char** argv) {
     return kAllHeld;
   }
   scenario::Runner runner(libraryFolder);
-  if (*run) return Run(runner, files, json, reportFiles, quiet);
+  if (*run) return Run(runner, files, json, reportFiles, quiet, progress);
   return Call(runner, o, json, CommandLine(argc, argv));
 }
 

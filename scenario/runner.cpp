@@ -163,6 +163,7 @@ struct Runner::State {
   std::vector<Prepared> prepared;
   std::unique_ptr<Machine> machine;
   StepWatcher watcher;
+  FinishWatcher finished;
 
   Result<testkit::Library*> LibraryOf(const Scenario& s);
   ScenarioReport Run(const Prepared& p);
@@ -229,9 +230,14 @@ Result<> Runner::Prepare(Scenario scenario) {
 
 void Runner::WatchSteps(StepWatcher watcher) { state_->watcher = std::move(watcher); }
 
+void Runner::WatchFinished(FinishWatcher watcher) { state_->finished = std::move(watcher); }
+
 std::vector<ScenarioReport> Runner::RunAll() {
   std::vector<ScenarioReport> reports;
-  for (const Prepared& p : state_->prepared) reports.push_back(state_->Run(p));
+  for (const Prepared& p : state_->prepared) {
+    reports.push_back(state_->Run(p));
+    if (state_->finished) state_->finished(reports.back());
+  }
   return reports;
 }
 

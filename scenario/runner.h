@@ -26,6 +26,9 @@ class Runner {
   // Called before each step with the scenario, the step's index and the machine as it is then.
   using StepWatcher = std::function<void(const Scenario&, size_t, const testkit::Machine&)>;
   void WatchSteps(StepWatcher watcher);
+  // Called with each scenario's report as soon as it has run.
+  using FinishWatcher = std::function<void(const ScenarioReport&)>;
+  void WatchFinished(FinishWatcher watcher);
   // Runs every prepared scenario in order.
   std::vector<ScenarioReport> RunAll();
 

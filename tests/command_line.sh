@@ -45,6 +45,8 @@ expect action-letter 2 'did you mean "verify"' call ovrel verfy
 expect dry-run-json 2 '--dry-run and --json do not go together' run --dry-run --json t1.json
 expect dry-run-junit 2 '--dry-run and --junit do not go together' run --dry-run --junit dry.xml t1.json
 expect dry-run-html 2 '--dry-run and --html do not go together' run --dry-run --html dry.html t1.json
+expect summary-json 2 '--summary and --json do not go together' run -s --json t1.json
+expect summary-quiet 2 '--summary and -q do not go together' run -s -q t1.json
 
 # Files that are not scenarios: each is its own error with the system's reason; the others run.
 expect missing 2 'nothing.json: No such file or directory' run -q nothing.json t1.json
@@ -59,6 +61,16 @@ expect reg-folder 2 'directory' call ovrel initProperties --reg folder
 said=$("$suitehost" run -q folder t1.json 2>/dev/null)
 if grep -q '^scenarios: 1 passed, 1 failed' <<<"$said"; then checks=$((checks + 1)); else
   echo "FAIL: the valid file beside a folder did not run: $said"; fail=1; fi
+
+# A line for each file as it ends, the failed ones' report after them; --lib-dir after the command.
+said=$("$suitehost" run -s --lib-dir "$(dirname "$suitehost")" t1.json no-step.json folder 2>/dev/null)
+if grep -q '^PASS  typical road: .* (t1.json), 40 expectations, ' <<<"$said" &&
+   grep -q '^ERROR no-step.json: /steps: ' <<<"$said" && grep -q '^ERROR folder: Is a directory' <<<"$said" &&
+   ! grep -q 'host    read' <<<"$said" && grep -q '^scenarios: 1 passed, 2 failed, 0 skipped' <<<"$said"; then
+  checks=$((checks + 1))
+else
+  echo "FAIL: run -s did not print one line for each file and the failed ones after them: $said"; fail=1
+fi
 
 # Report files that must be refused, and are left as they were.
 before=$(sha256sum t1.json t2.json notes.xml page.html)
