@@ -16,20 +16,44 @@
 namespace scenario {
 
 std::string EscapeMarkup(const std::string& text) {
+  static const char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
   std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default:
-        // XML 1.0 has no place for most control characters.
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t' && c != '\r')
-          out += "?";
-        else
-          out += c;
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) {
+      switch (lead) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default:
+          // XML 1.0 has no place for most control characters.
+          if (lead < 0x20 && lead != '\n' && lead != '\t' && lead != '\r')
+            out += kReplacement;
+          else
+            out += static_cast<char>(lead);
+      }
+      ++i;
+      continue;
     }
+    // A character of UTF-8 that XML holds is kept; bytes that are not UTF-8, a surrogate and
+    // U+FFFE and U+FFFF (no characters of XML) become U+FFFD.
+    const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    unsigned long code = length == 4 ? lead & 0x07u : length == 3 ? lead & 0x0Fu : lead & 0x1Fu;
+    bool valid = length != 0 && i + length <= text.size() && lead < 0xF5;
+    for (size_t k = 1; valid && k < length; ++k) {
+      const unsigned char next = static_cast<unsigned char>(text[i + k]);
+      valid = (next & 0xC0) == 0x80;
+      code = code << 6 | (next & 0x3Fu);
+    }
+    const unsigned long least = length == 4 ? 0x10000 : length == 3 ? 0x800 : 0x80;
+    valid = valid && code >= least && code <= 0x10FFFF;
+    const bool held = valid && !(code >= 0xD800 && code <= 0xDFFF) && code != 0xFFFE && code != 0xFFFF;
+    if (held)
+      out.append(text, i, length);
+    else
+      out += kReplacement;
+    i += valid ? length : 1;  // a character XML does not hold is one U+FFFD; a byte that is not UTF-8 one each
   }
   return out;
 }

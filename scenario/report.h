@@ -9,8 +9,9 @@
 
 namespace scenario {
 
-// Text for XML and HTML, in elements and double-quoted attributes: markup characters escaped, the
-// control characters XML 1.0 has no place for as "?".
+// Text for XML and HTML, in elements and double-quoted attributes: markup characters escaped; what
+// XML 1.0 cannot hold (most control characters, U+FFFE, U+FFFF, surrogates, bytes that are not
+// UTF-8) as U+FFFD, so that the report stays well-formed whatever a file or value held.
 std::string EscapeMarkup(const std::string& text);
 
 void WriteText(std::ostream& out, const std::vector<ScenarioReport>& reports, bool quiet);

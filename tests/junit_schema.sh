@@ -56,5 +56,18 @@ sed '0,/<testcase classname="\([^"]*\)" name="[^"]*"/s//<testcase classname="\1"
 xmllint --noout --schema "$source/tests/junit.xsd" "$work/unnamed.xml" 2>/dev/null
 check "$([ $? != 0 ] && echo 0 || echo 1)" "the schema took a test case without a name"
 
+# What XML cannot hold, from the files a run reads: a name with U+FFFE, a property with a control
+# character, a refusal that quotes bytes that are not UTF-8. The report stays well-formed.
+cat >"$work/a/odd-name.json" <<'JSON'
+{"name": "odd \ufffe name \u0001", "library": "ovrel", "properties": {"TOSKAN": "a\u0002b"},
+ "steps": [{"call": "verify", "expect": {"result": "E_FAIL"}}]}
+JSON
+printf '{"name": "\377\376 not UTF-8", \377}' >"$work/a/bytes.json"
+"$@" run -q --junit "$work/odd.xml" "$work/a/odd-name.json" "$work/a/bytes.json" >"$work/odd.txt" 2>&1
+xmllint --noout --schema "$source/tests/junit.xsd" "$work/odd.xml" 2>"$work/odd-lint.txt"
+check $? "a report of a name with U+FFFE and bytes that are not UTF-8 is not well-formed: $(cat "$work/odd-lint.txt")"
+grep -q "odd $(printf '\357\277\275') name" "$work/odd.xml"
+check $? "U+FFFE in the name is not written as U+FFFD"
+
 [ $fail = 0 ] && echo "ok: all $checks checks held"
 exit $fail

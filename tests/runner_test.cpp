@@ -465,3 +465,19 @@ TEST_F(RunnerTest, LibraryAndActionProblemsAreRefusedBeforeAnythingRuns) {
 }
 
 }  // namespace
+
+TEST(Markup, KeepsWhatXmlHoldsAndReplacesTheRest) {
+  const std::string fffd = "\xEF\xBF\xBD";
+  const std::pair<std::string, std::string> rows[] = {
+      {"a<b & \"c\" > d", "a&lt;b &amp; &quot;c&quot; &gt; d"},
+      {"tab\tline\n", "tab\tline\n"},
+      {"\x01", fffd},
+      {"caf\xC3\xA9 \xF0\x9F\x98\x80", "caf\xC3\xA9 \xF0\x9F\x98\x80"},  // é and an emoji stay
+      {"\xEF\xBF\xBE", fffd},                                           // U+FFFE: one character
+      {"\xED\xA0\x80", fffd},                                           // a surrogate
+      {"\xC3", fffd},                                                   // cut short
+      {"\xC0\x80", fffd + fffd},                                        // overlong: two bytes, not UTF-8
+      {"\xFF\xFEx", fffd + fffd + "x"},
+  };
+  for (const auto& [text, markup] : rows) EXPECT_EQ(scenario::EscapeMarkup(text), markup) << text;
+}
