@@ -24,11 +24,19 @@ void from_json(const scenario::Json& j, ShellStart& p) {
 void from_json(const scenario::Json& j, LocalTime& c) {
   const std::string text = j.is_string() ? j.get<std::string>() : "";
   c = LocalTime{};
-  char tail = 0;
-  if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &c.year, &c.month, &c.day, &c.hour, &c.minute,
-                  &c.second, &tail) != 6 ||
-      c.month < 1 || c.month > 12 || c.day < 1 || c.day > 31 || c.hour > 23 || c.minute > 59 || c.second > 60)
+  // Digits only where the form has them: no sign, no blank, so that every field is one a clock gives.
+  static const char kForm[] = "dddd-dd-dd dd:dd:dd";
+  bool formed = text.size() == sizeof kForm - 1;
+  for (size_t i = 0; formed && i < text.size(); ++i)
+    formed = kForm[i] == 'd' ? text[i] >= '0' && text[i] <= '9' : text[i] == kForm[i];
+  if (!formed || std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d", &c.year, &c.month, &c.day, &c.hour, &c.minute,
+                             &c.second) != 6)
     scenario::Fail("expected a local time as \"YYYY-MM-DD HH:MM:SS\"");
+  const bool leap = (c.year % 4 == 0 && c.year % 100 != 0) || c.year % 400 == 0;
+  const int days[] = {31, leap ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (c.year < 1601 || c.month < 1 || c.month > 12 || c.day < 1 || c.day > days[c.month - 1] || c.hour > 23 ||
+      c.minute > 59 || c.second > 60)
+    scenario::Fail("\"" + text + "\" is no time a clock gives (years from 1601, days of the month, hours 0-23)");
 }
 
 }  // namespace platform
