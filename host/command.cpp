@@ -250,12 +250,14 @@ int DryRun(const std::vector<std::string>& files, const std::string& libraryFold
 }
 
 // A run that was killed or crashed left its journal: what it changed is put back before anything
-// else happens.
+// else happens, and said.
 Result<bool> Recover() {
-  Result<bool> recovered = testkit::RecoverInterruptedRun();
+  Result<std::vector<std::string>> recovered = testkit::RecoverInterruptedRun();
   if (!recovered) return Failure("an interrupted run's changes could not all be put back: " + recovered.error());
-  if (*recovered) std::cerr << "suitehost: put back what an interrupted run had changed\n";
-  return recovered;
+  if (recovered->empty()) return false;
+  std::cerr << "suitehost: put back what an interrupted run had changed:\n";
+  for (const std::string& line : *recovered) std::cerr << "  " << line << "\n";
+  return true;
 }
 
 const char* const kCommands[] = {"run", "call", "capture", "list", "restore"};
@@ -392,6 +394,8 @@ int RunGuarded(int argc, char** argv) {
 
   CLI::App* restore =
       app.add_subcommand("restore", "Put back what an interrupted run changed on this machine, from its journal");
+  bool restoreDryRun = false;
+  restore->add_flag("--dry-run", restoreDryRun, "Say what would be put back, and put back nothing");
 
   std::string library;
   CLI::App* list = app.add_subcommand("list", "List the actions a library exports");
@@ -424,6 +428,14 @@ int RunGuarded(int argc, char** argv) {
     return Refuse("capture: an interrupted run left its journal, so this machine is not as it was: run "
                   "'suitehost restore' first");
   if (*capture) return Capture(c, libraryFolder);
+  if (*restore && restoreDryRun) {
+    const Result<std::vector<std::string>> pending = testkit::RecoverInterruptedRun(true);
+    if (!pending) return Refuse(pending.error());
+    if (pending->empty()) std::cout << "nothing to put back\n";
+    if (!pending->empty()) std::cout << "an interrupted run left its journal; restore would put back:\n";
+    for (const std::string& line : *pending) std::cout << "  " << line << "\n";
+    return kAllHeld;
+  }
   const Result<bool> recovered = Recover();
   if (!recovered) return Refuse(recovered.error());
   if (*restore) {

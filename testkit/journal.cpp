@@ -73,10 +73,26 @@ std::vector<std::uint8_t> Bytes(const std::string& hex) {
   return bytes;
 }
 
-// Names are kept as their UTF-16 units, so that every name comes back exactly, unpaired
-// surrogates included.
-std::string Name(const std::u16string& name) { return Hex(UnitBytes(name)); }
-std::u16string Name(const Json& j) { return UnitsOfBytes(Bytes(j.get<std::string>())); }
+// Names are written as text a person reads; one that UTF-8 cannot hold exactly (an unpaired
+// surrogate) as its UTF-16 units in hex, {"utf16": "..."}, so that every name comes back exactly.
+// Journals of format 1 held every name so.
+Json Name(const std::u16string& name) {
+  for (size_t i = 0; i < name.size(); ++i) {
+    const bool high = name[i] >= 0xD800 && name[i] <= 0xDBFF, low = name[i] >= 0xDC00 && name[i] <= 0xDFFF;
+    if (high && i + 1 < name.size() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF) {
+      ++i;
+    } else if (high || low) {
+      return Json{{"utf16", Hex(UnitBytes(name))}};
+    }
+  }
+  return ToUtf8(name);
+}
+
+std::u16string Name(const Json& j, int format) {
+  if (format == 1) return UnitsOfBytes(Bytes(j.get<std::string>()));
+  if (j.is_object()) return UnitsOfBytes(Bytes(j.at("utf16").get<std::string>()));
+  return FromUtf8(j.get<std::string>());
+}
 
 Json TreeJson(const KeyTree& tree) {
   Json values = Json::array(), subkeys = Json::array();
@@ -85,13 +101,13 @@ Json TreeJson(const KeyTree& tree) {
   return {{"name", Name(tree.name)}, {"values", values}, {"security", Hex(tree.security)}, {"subkeys", subkeys}};
 }
 
-KeyTree TreeOf(const Json& j) {
+KeyTree TreeOf(const Json& j, int format) {
   KeyTree tree;
-  tree.name = Name(j.at("name"));
+  tree.name = Name(j.at("name"), format);
   for (const Json& v : j.at("values"))
-    tree.values.emplace_back(Name(v.at(0)), RegValue{v.at(1).get<std::uint32_t>(), Bytes(v.at(2).get<std::string>())});
+    tree.values.emplace_back(Name(v.at(0), format), RegValue{v.at(1).get<std::uint32_t>(), Bytes(v.at(2).get<std::string>())});
   tree.security = Bytes(j.at("security").get<std::string>());
-  for (const Json& sub : j.at("subkeys")) tree.subkeys.push_back(TreeOf(sub));
+  for (const Json& sub : j.at("subkeys")) tree.subkeys.push_back(TreeOf(sub, format));
   return tree;
 }
 
@@ -160,23 +176,25 @@ std::string JournalText(const Journal& journal) {
     files.push_back(file);
   }
   for (const std::u16string& folder : journal.folders) folders.push_back(Name(folder));
-  return Json{{"suitehostJournal", 1}, {"windows", machine::WindowsName(journal.windows)}, {"keys", keys},
+  return Json{{"suitehostJournal", 2}, {"windows", machine::WindowsName(journal.windows)}, {"keys", keys},
               {"files", files}, {"folders", folders}}
-             .dump() +
+             .dump(1) +
          "\n";
 }
 
 Result<Journal> ParseJournal(const std::string& text) {
   try {
     const Json j = Json::parse(text);
-    if (j.at("suitehostJournal") != 1) return Failure("not a journal of this suitehost");
+    if (j.at("suitehostJournal") != 1 && j.at("suitehostJournal") != 2) return Failure("not a journal of this suitehost");
+    const int format = j.at("suitehostJournal").get<int>();
     Journal journal;
     // Journals written before 64-bit machines were modelled have no "windows": theirs was x86.
     const std::string windows = j.value("windows", "x86");
     if (windows != "x86" && windows != "x64") return Failure("unknown Windows \"" + windows + "\" in the journal");
     journal.windows = windows == "x64" ? machine::Windows::X64 : machine::Windows::X86;
     for (const Json& k : j.at("keys"))
-      journal.keys.push_back({Name(k.at("path")), k.at("tree").is_null() ? std::nullopt : std::optional<KeyTree>(TreeOf(k.at("tree"))),
+      journal.keys.push_back({Name(k.at("path"), format),
+                              k.at("tree").is_null() ? std::nullopt : std::optional<KeyTree>(TreeOf(k.at("tree"), format)),
                               k.at("valuesOnly").get<bool>()});
     for (const Json& f : j.at("files")) {
       std::optional<std::string> bytes;
@@ -186,13 +204,34 @@ Result<Journal> ParseJournal(const std::string& text) {
       }
       std::optional<std::uint64_t> written;
       if (f.contains("written")) written = f.at("written").get<std::uint64_t>();
-      journal.files.push_back({Name(f.at("path")), bytes, written});
+      journal.files.push_back({Name(f.at("path"), format), bytes, written});
     }
-    for (const Json& folder : j.at("folders")) journal.folders.push_back(Name(folder));
+    for (const Json& folder : j.at("folders")) journal.folders.push_back(Name(folder, format));
     return journal;
   } catch (const std::exception& e) {
     return Failure(std::string("the journal cannot be read: ") + e.what());
   }
+}
+
+std::vector<std::string> JournalLines(const Journal& journal) {
+  std::vector<std::string> lines;
+  const auto count = [](size_t n, const char* one) { return std::to_string(n) + " " + one + (n == 1 ? "" : "s"); };
+  for (const KeyRecord& k : journal.keys) {
+    const std::string key = "[" + ToUtf8(k.path) + "]";
+    if (!k.tree)
+      lines.push_back("key " + key + ": removed (the run made it)");
+    else if (k.valuesOnly)
+      lines.push_back("values of key " + key + ": as they were (" + count(k.tree->values.size(), "value") + ")");
+    else
+      lines.push_back("key " + key + ": as it was (" + count(k.tree->values.size(), "value") + ", " +
+                      count(k.tree->subkeys.size(), "subkey") + ")");
+  }
+  for (const FileRecord& f : journal.files)
+    lines.push_back("file " + ToUtf8(f.path) +
+                    (f.bytes ? ": as it was (" + count(f.bytes->size(), "byte") + ")" : ": removed (the run made it)"));
+  for (auto it = journal.folders.rbegin(); it != journal.folders.rend(); ++it)
+    lines.push_back("folder " + ToUtf8(*it) + ": removed (the run made it)");
+  return lines;
 }
 
 }  // namespace testkit

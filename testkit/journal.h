@@ -88,8 +88,12 @@ Result<Journal> Record(Store& store, const std::vector<std::u16string>& keys, co
 // Puts back every key and file of the journal; every failure is said, none stops the others.
 Result<> Restore(Store& store, const Journal& journal);
 
-// The journal as a text file and back.
+// The journal as a text file and back: JSON with names as text (format 2); journals of format 1,
+// names in hex, still read.
 std::string JournalText(const Journal& journal);
 Result<Journal> ParseJournal(const std::string& text);
+
+// What putting the journal back does, a line for each key, file and folder, in the user's terms.
+std::vector<std::string> JournalLines(const Journal& journal);
 
 }  // namespace testkit

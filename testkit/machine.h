@@ -85,9 +85,10 @@ std::unique_ptr<Machine> MakeMachine();
 // "windows x86".
 std::string PlatformName();
 
-// Puts back what a run that was killed or crashed left changed, from its journal file: true when
-// there was one. Nothing to do on the simulated machine.
-Result<bool> RecoverInterruptedRun();
+// Puts back what a run that was killed or crashed left changed, from its journal file, and says
+// what it put back, a line for each key, file and folder; nothing when there was no journal.
+// With `dryRun` it only says what it would put back. Nothing to do on the simulated machine.
+Result<std::vector<std::string>> RecoverInterruptedRun(bool dryRun = false);
 // Whether a run that was killed or crashed left its journal, and with it the machine changed.
 bool InterruptedRunLeftJournal();
 

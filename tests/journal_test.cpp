@@ -251,10 +251,49 @@ TEST(Journal, TheRegistryViewGoesWithTheJournal) {
 }
 
 TEST(Journal, TextThatIsNoJournalIsRefused) {
-  for (const char* text : {"", "{}", "{\"suitehostJournal\": 2, \"keys\": [], \"files\": [], \"folders\": []}",
+  for (const char* text : {"", "{}", "{\"suitehostJournal\": 3, \"keys\": [], \"files\": [], \"folders\": []}",
                            "{\"suitehostJournal\": 1, \"windows\": \"arm\", \"keys\": [], \"files\": [], \"folders\": []}",
                            "{\"suitehostJournal\": 1, \"keys\": [{\"path\": \"zz\"}], \"files\": [], \"folders\": []}"})
     EXPECT_FALSE(testkit::ParseJournal(text)) << text;
+}
+
+TEST(Journal, NamesAreTextAPersonReadsAndComeBackExactly) {
+  Journal journal;
+  journal.keys.push_back({u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane", std::nullopt, false});
+  // An unpaired surrogate, which UTF-8 cannot hold: kept as its UTF-16 units.
+  journal.files.push_back({u"C:\\odd\xD800.txt", std::string("x"), std::nullopt});
+  journal.folders.push_back(u"C:\\Program Files\\Corvane");
+  const std::string text = testkit::JournalText(journal);
+  EXPECT_NE(text.find("\"HKEY_LOCAL_MACHINE\\\\SOFTWARE\\\\Corvane\""), std::string::npos) << text;
+  EXPECT_NE(text.find("\"utf16\""), std::string::npos) << text;
+  const Result<Journal> read = testkit::ParseJournal(text);
+  ASSERT_TRUE(read) << read.error();
+  EXPECT_TRUE(*read == journal);
+  // A journal of the first form, every name in hex ("C:\a" as UTF-16 units), still reads.
+  const Result<Journal> old = testkit::ParseJournal(
+      "{\"suitehostJournal\": 1, \"keys\": [], \"files\": [{\"path\": \"43003a005c006100\", \"bytes\": null}], "
+      "\"folders\": []}");
+  ASSERT_TRUE(old) << old.error();
+  ASSERT_EQ(old->files.size(), 1u);
+  EXPECT_EQ(old->files[0].path, u"C:\\a");
+}
+
+TEST(Journal, ItsLinesSayWhatPuttingItBackDoes) {
+  MemoryStore machine = Filled();
+  const Journal journal = *testkit::Record(machine, kKeys, kFiles);
+  const std::vector<std::string> lines = testkit::JournalLines(journal);
+  ASSERT_EQ(lines.size(), journal.keys.size() + journal.files.size() + journal.folders.size());
+  for (size_t i = 0; i < journal.keys.size(); ++i) {
+    const std::string& line = lines[i];
+    EXPECT_NE(line.find("[" + testkit::ToUtf8(journal.keys[i].path) + "]"), std::string::npos) << line;
+    const char* what = !journal.keys[i].tree ? ": removed (the run made it)" : journal.keys[i].valuesOnly ? ": as they were (" : ": as it was (";
+    EXPECT_NE(line.find(what), std::string::npos) << line;
+  }
+  for (size_t i = 0; i < journal.files.size(); ++i) {
+    const std::string& line = lines[journal.keys.size() + i];
+    EXPECT_EQ(line.rfind("file " + testkit::ToUtf8(journal.files[i].path), 0), 0u) << line;
+    EXPECT_NE(line.find(journal.files[i].bytes ? " bytes)" : "removed"), std::string::npos) << line;
+  }
 }
 
 }  // namespace

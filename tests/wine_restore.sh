@@ -98,11 +98,24 @@ if diff -r "$work/before" "$work/killed" >/dev/null; then
 else
   checks=$((checks + 1))
 fi
-"$run" "$suitehost" restore >"$work/restore.txt" 2>&1 || { cat "$work/restore.txt"; fail=1; }
-if grep -q 'put back what an interrupted run had changed' "$work/restore.txt"; then
+# A dry run of restore says what it would put back, by name, and puts back nothing.
+"$run" "$suitehost" restore --dry-run >"$work/restore-dry.txt" 2>&1 || { cat "$work/restore-dry.txt"; fail=1; }
+export_all "$work/after-dry"
+if grep -q 'restore would put back:' "$work/restore-dry.txt" &&
+   grep -q '^  key \[HKEY_LOCAL_MACHINE\\SOFTWARE\\.*\]: ' "$work/restore-dry.txt" &&
+   diff -r "$work/killed" "$work/after-dry" >/dev/null; then
   checks=$((checks + 1))
 else
-  echo "FAIL: 'suitehost restore' did not say that it put back the killed run's changes:"; cat "$work/restore.txt"
+  echo "FAIL: 'suitehost restore --dry-run' did not list what it would put back, or changed something:"
+  cat "$work/restore-dry.txt"
+  fail=1
+fi
+"$run" "$suitehost" restore >"$work/restore.txt" 2>&1 || { cat "$work/restore.txt"; fail=1; }
+if grep -q 'put back what an interrupted run had changed:' "$work/restore.txt" &&
+   grep -q '^  key \[HKEY_LOCAL_MACHINE\\SOFTWARE\\.*\]: ' "$work/restore.txt"; then
+  checks=$((checks + 1))
+else
+  echo "FAIL: 'suitehost restore' did not say what it put back of the killed run's changes:"; cat "$work/restore.txt"
   fail=1
 fi
 export_all "$work/restored"

@@ -68,7 +68,7 @@ BSTR MakeEngineString(std::u16string_view text) {
 
 long LiveSystemStrings() { return sim::LiveSystemStrings(); }
 
-Result<bool> RecoverInterruptedRun() { return false; }
+Result<std::vector<std::string>> RecoverInterruptedRun(bool) { return std::vector<std::string>{}; }
 bool InterruptedRunLeftJournal() { return false; }
 
 // The native build runs on no real Windows machine.

@@ -186,16 +186,18 @@ Result<> WriteJournal(const Journal& journal) {
   return {};
 }
 
-Result<bool> RestoreFromJournalFile() {
+Result<std::vector<std::string>> RestoreFromJournalFile(bool dryRun) {
   RealStore store;
   const std::optional<std::string> text = store.ReadFile(JournalPath());
-  if (!text) return false;
+  if (!text) return std::vector<std::string>{};
   Result<Journal> journal = ParseJournal(*text);
   if (!journal) return Failure(ToUtf8(JournalPath()) + ": " + journal.error());
+  std::vector<std::string> lines = JournalLines(*journal);
+  if (dryRun) return lines;
   UseRegistryView(journal->windows);
   if (Result<> restored = Restore(store, *journal); !restored) return Failure(restored.error());
   (void)store.RemoveFile(JournalPath());
-  return true;
+  return lines;
 }
 
 }  // namespace testkit::win32

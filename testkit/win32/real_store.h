@@ -16,6 +16,6 @@ std::u16string JournalPath();
 // Writes the journal file, completely, before the first change.
 Result<> WriteJournal(const Journal& journal);
 // Puts back what the journal file records and removes the file; nothing to do without one.
-Result<bool> RestoreFromJournalFile();
+Result<std::vector<std::string>> RestoreFromJournalFile(bool dryRun);
 
 }  // namespace testkit::win32

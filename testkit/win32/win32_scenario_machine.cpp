@@ -174,7 +174,7 @@ class Win32Machine : public Machine {
 
 std::unique_ptr<Machine> MakeMachine() { return std::make_unique<Win32Machine>(); }
 
-Result<bool> RecoverInterruptedRun() { return RestoreFromJournalFile(); }
+Result<std::vector<std::string>> RecoverInterruptedRun(bool dryRun) { return RestoreFromJournalFile(dryRun); }
 
 bool InterruptedRunLeftJournal() { return GetFileAttributesW(W(JournalPath())) != INVALID_FILE_ATTRIBUTES; }
 
