@@ -130,7 +130,7 @@ int Capture(const CaptureOptions& o, const std::string& libraryFolder) {
   Result<Scenario> made = EngineAndSteps(o);
   if (!made) return Refuse(made.error());
   Scenario s = std::move(*made);
-  if (std::ifstream(o.out).good()) return Refuse("--out " + o.out + ": the file exists; remove it or name another");
+  if (testkit::PathExists(o.out)) return Refuse("--out " + o.out + ": the file exists; remove it or name another");
 
   // The machine read: this one, or a scenario's machine standing for one.
   std::unique_ptr<machine::SimulatedMachine> standIn;
@@ -179,13 +179,8 @@ int Capture(const CaptureOptions& o, const std::string& libraryFolder) {
   written.name = (o.from.empty() ? s.name : s.name + " (captured)");
   written.description = "Captured by `" + Said(o) + "` from " + where + " at " + TimeText(*s.clock) +
                         ": the machine as the actions read it, and as expectations what they did.";
-  std::ofstream out(o.out, std::ios::binary);
-  out << scenario::ScenarioText(written, report);
-  out.close();
-  if (!out) {
-    std::remove(o.out.c_str());
-    return Refuse("--out " + o.out + ": cannot write the file");
-  }
+  if (Result<> saved = testkit::WriteWholeFile(o.out, scenario::ScenarioText(written, report)); !saved)
+    return Refuse("--out " + saved.error());
   scenario::WriteText(std::cout, reports, false);
   const machine::CapturedMachine& c = capture.captured();
   size_t values = 0;

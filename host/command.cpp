@@ -171,7 +171,7 @@ int Call(scenario::Runner& runner, const CallOptions& options, bool json, const 
   Result<scenario::Scenario> made = CallScenario(options);
   if (!made) return Refuse(made.error());
   // A saved call never takes the place of a file that is there.
-  if (!options.save.empty() && std::ifstream(options.save).good())
+  if (!options.save.empty() && testkit::PathExists(options.save))
     return Refuse("--save " + options.save + ": the file exists; remove it or name another");
   // A saved call replays at another time: the clock it saw is fixed before it runs, and saved.
   if (!options.save.empty() && !made->clock) {
@@ -184,13 +184,8 @@ int Call(scenario::Runner& runner, const CallOptions& options, bool json, const 
   if (Result<> prepared = runner.Prepare(std::move(*made)); !prepared) return Refuse(prepared.error());
   const auto reports = runner.RunAll();
   if (!options.save.empty()) {
-    std::ofstream out(options.save, std::ios::binary);
-    out << scenario::SavedCall(given, reports[0], command);
-    out.close();
-    if (!out) {
-      std::remove(options.save.c_str());
-      return Refuse("--save " + options.save + ": cannot write the file");
-    }
+    if (Result<> saved = testkit::WriteWholeFile(options.save, scenario::SavedCall(given, reports[0], command)); !saved)
+      return Refuse("--save " + saved.error());
     std::cerr << "suitehost: saved the call as " << options.save << "\n";
   }
   if (json) {
