@@ -45,7 +45,7 @@ int ScanDottedVersion(std::u16string_view text, VersionFields& fields) {
   return assigned;
 }
 
-int CompareDottedVersions(std::u16string_view first, std::u16string_view second) {
+VersionOrder CompareDottedVersions(std::u16string_view first, std::u16string_view second) {
   VersionFields a, b;
   ScanDottedVersion(first, a);
   ScanDottedVersion(second, b);
@@ -54,8 +54,8 @@ int CompareDottedVersions(std::u16string_view first, std::u16string_view second)
     if (c == u'.') ++count;
   if (count > 4) count = 4;
   for (size_t i = 0; i < count; ++i) {
-    if (a[i] > b[i]) return 0;
-    if (a[i] < b[i]) return 1;
+    if (a[i] > b[i]) return VersionOrder::FirstNewer;
+    if (a[i] < b[i]) return VersionOrder::SecondNewer;
   }
-  return -1;
+  return VersionOrder::Same;
 }

@@ -14,6 +14,7 @@ using VersionFields = std::array<std::int32_t, 4>;
 // does not reach are 0. Returns the number of fields assigned.
 int ScanDottedVersion(std::u16string_view text, VersionFields& fields);
 
-// 1 when `second` is newer than `first`, 0 when `first` is newer, -1 when both are the same
-// over as many fields as `first` has full stops plus one (at most four).
-int CompareDottedVersions(std::u16string_view first, std::u16string_view second);
+// How two versions stand, compared over as many fields as `first` has full stops plus one (at
+// most four).
+enum class VersionOrder { FirstNewer, SecondNewer, Same };
+VersionOrder CompareDottedVersions(std::u16string_view first, std::u16string_view second);

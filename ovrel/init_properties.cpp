@@ -8,10 +8,6 @@
 
 namespace {
 
-constexpr int kSecondNewer = 1;
-constexpr int kFirstNewer = 0;
-constexpr int kSame = -1;
-
 struct Record {
   std::u16string installDir;
   std::u16string toolInstallDir;
@@ -36,7 +32,7 @@ bool DetectTool(const HostSession& s, const Record& record) {
   const std::u16string setupVersion = ReadProperty(s, u"CLIENTINSTALLVERSION");
   const std::u16string installed =
       u"Corvane Toskan (v." + record.toolInstalledVersion + u") is already installed on this system";
-  if (CompareDottedVersions(setupVersion, record.toolInstalledVersion) == kSame) {
+  if (CompareDottedVersions(setupVersion, record.toolInstalledVersion) == VersionOrder::Same) {
     WriteProperty(s, u"TOSKAN_TEXT", installed);
     WriteProperty(s, u"TOSKAN_INSTALLED", u"true");
     return true;
@@ -59,7 +55,7 @@ bool DetectServer(const HostSession& s, const Record& record,
   if (record.serverInstalledVersion.empty()) {
     Offer(s, true, true);
     if (legacy.empty()) return false;
-    if (CompareDottedVersions(legacy, u"5.0") == kFirstNewer) {
+    if (CompareDottedVersions(legacy, u"5.0") == VersionOrder::FirstNewer) {
       Offer(s, true, true);
       WriteProperty(s, u"ORVIX_TEXT",
                     u"Your Corvane TAMBER Fallowmark Server installation will remain intact and "
@@ -73,19 +69,19 @@ bool DetectServer(const HostSession& s, const Record& record,
 
   const std::u16string& installed = record.serverInstalledVersion;
   switch (CompareDottedVersions(serverSetupVersion, installed)) {
-    case kSame:
+    case VersionOrder::Same:
       Offer(s, true, false);
       WriteProperty(s, u"ORVIX_TEXT",
                     u"The latest version of Corvane ORVIX (v." + installed +
                         u") is already installed on this machine");
       WriteProperty(s, u"ORVIX_INSTALLED", u"true");
       return true;
-    case kSecondNewer:
+    case VersionOrder::SecondNewer:
       Offer(s, false, false);
       WriteProperty(s, u"ORVIX_TEXT",
                     u"A newer version of Corvane ORVIX is already installed on this machine");
       return false;
-    default:  // this installation's server is newer: an upgrade
+    case VersionOrder::FirstNewer:  // this installation's server is newer: an upgrade
       break;
   }
   WriteProperty(s, u"ORVIX_VERSION", installed);
@@ -95,12 +91,12 @@ bool DetectServer(const HostSession& s, const Record& record,
                     u") is already installed on this system and will be replaced with v." +
                     serverSetupVersion);
   // 2.1 and 2.2 releases, judged on their first two fields, cannot be upgraded in place.
-  if (CompareDottedVersions(u"2.1", installed) == kSame ||
-      CompareDottedVersions(u"2.2", installed) == kSame) {
+  if (CompareDottedVersions(u"2.1", installed) == VersionOrder::Same ||
+      CompareDottedVersions(u"2.2", installed) == VersionOrder::Same) {
     Offer(s, true, false);
     return false;
   }
-  if (!legacy.empty() && CompareDottedVersions(legacy, u"5.0") == kSecondNewer) {
+  if (!legacy.empty() && CompareDottedVersions(legacy, u"5.0") == VersionOrder::SecondNewer) {
     Offer(s, false, false);
     WriteProperty(s, u"ORVIX_TEXT", legacyText);
   }

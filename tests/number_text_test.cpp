@@ -106,18 +106,20 @@ TEST(ScanDottedVersion, BehavesAsTheWideScan) {
 }
 
 TEST(CompareDottedVersions, FirstTextDecidesHowManyFieldsCount) {
+  constexpr VersionOrder kSecond = VersionOrder::SecondNewer, kFirst = VersionOrder::FirstNewer,
+                         kSame = VersionOrder::Same;
   struct Row {
     const char* first;
     const char* second;
-    int result;
+    VersionOrder result;
   } rows[] = {
-      {"2.2.0.1", "2.2.1.0", 1},  {"2.2.1.0", "2.2.0.1", 0},  {"2.2.0.1", "2.2.0.1", -1},
-      {"2.2", "2.2.7.9", -1},     {"2.1", "2.1.5.300", -1},  {"5.0", "4.60", 0},
-      {"1.2.3.4.5", "1.2.3.4", -1}, {"1.2.3.4.9", "1.2.3.5", 1},
+      {"2.2.0.1", "2.2.1.0", kSecond}, {"2.2.1.0", "2.2.0.1", kFirst}, {"2.2.0.1", "2.2.0.1", kSame},
+      {"2.2", "2.2.7.9", kSame},       {"2.1", "2.1.5.300", kSame},   {"5.0", "4.60", kFirst},
+      {"1.2.3.4.5", "1.2.3.4", kSame}, {"1.2.3.4.9", "1.2.3.5", kSecond},
       // Unfilled fields are 0: the record 5.0.1 is above 5.0, and 5.0.0 equals it.
-      {"5.0.1", "5.0", 0},        {"5.0.0", "5.0", -1},      {"4.9", "5.0", 1},
-      {"", "", -1},               {"", "3.0", 1},            {"3.1", "", 0},
-      {"abc", "0", -1},           {"3.1", "3.1.2.3", -1},    {"-1.0", "0.0", 1},
+      {"5.0.1", "5.0", kFirst},        {"5.0.0", "5.0", kSame},       {"4.9", "5.0", kSecond},
+      {"", "", kSame},                 {"", "3.0", kSecond},          {"3.1", "", kFirst},
+      {"abc", "0", kSame},             {"3.1", "3.1.2.3", kSame},     {"-1.0", "0.0", kSecond},
   };
   for (const Row& row : rows)
     EXPECT_EQ(CompareDottedVersions(FromUtf8(row.first), FromUtf8(row.second)), row.result)
