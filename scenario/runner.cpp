@@ -1,18 +1,11 @@
 // The runner: prepares scenarios (library, actions) and runs their steps on the machine.
 #include "scenario/runner.h"
 
-#include <cstdio>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <iterator>
 #include <map>
-#include <set>
 
-#include "caddon/caddon.h"
-#include "machine/registry.h"
-#include "ovrel/install_record.h"
 #include "scenario/checks.h"
 #include "scenario/dry_run.h"
 #include "scenario/trace.h"
@@ -137,25 +130,6 @@ void CheckReleased(const TestEngine& engine, Machine& m, long stringsBefore, Che
 }
 
 }  // namespace
-
-bool ScenarioReport::Passed() const {
-  if (!error.empty()) return false;
-  for (const StepReport& step : steps)
-    if (!step.failures.empty()) return false;
-  return true;
-}
-
-size_t ScenarioReport::FailedChecks() const {
-  size_t failed = 0;
-  for (const StepReport& step : steps) failed += step.failures.size();
-  return failed;
-}
-
-std::string PlainSeconds(double seconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f", seconds);
-  return text;
-}
 
 struct Runner::State {
   std::string libraryFolder;

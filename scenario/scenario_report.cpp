@@ -1,0 +1,27 @@
+// What a scenario's run reports, judged as a whole.
+#include "scenario/scenario_report.h"
+
+#include <cstdio>
+
+namespace scenario {
+
+bool ScenarioReport::Passed() const {
+  if (!error.empty()) return false;
+  for (const StepReport& step : steps)
+    if (!step.failures.empty()) return false;
+  return true;
+}
+
+size_t ScenarioReport::FailedChecks() const {
+  size_t failed = 0;
+  for (const StepReport& step : steps) failed += step.failures.size();
+  return failed;
+}
+
+std::string PlainSeconds(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", seconds);
+  return text;
+}
+
+}  // namespace scenario
