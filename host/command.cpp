@@ -188,6 +188,15 @@ int Call(scenario::Runner& runner, const CallOptions& options, bool json, const 
       return Refuse("--save " + saved.error());
     std::cerr << "suitehost: saved the call as " << options.save << "\n";
   }
+  // Answers the action never asked for were not used: said, so that a call is not taken to have
+  // answered a box it never showed.
+  size_t boxes = 0;
+  for (const scenario::StepReport& step : reports[0].steps)
+    for (const scenario::TraceEntry& e : step.trace) boxes += e.kind == "message box" ? 1 : 0;
+  if (options.answers.size() > boxes)
+    std::cerr << "suitehost: note: --answer was given " << options.answers.size() << " time(s), but the action "
+              << (boxes == 0 ? "showed no message box" : "showed " + std::to_string(boxes) + " message box(es)")
+              << ": the rest were not used\n";
   if (json) {
     scenario::WriteJson(std::cout, reports);
   } else {

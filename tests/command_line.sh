@@ -62,6 +62,14 @@ said=$("$suitehost" run -q folder t1.json 2>/dev/null)
 if grep -q '^scenarios: 1 passed, 1 failed' <<<"$said"; then checks=$((checks + 1)); else
   echo "FAIL: the valid file beside a folder did not run: $said"; fail=1; fi
 
+# An answer no message box asked for is said.
+said=$("$suitehost" call caddon detectORVIX --answer yes 2>&1 >/dev/null)
+if grep -q -- '--answer was given 1 time(s), but the action showed no message box' <<<"$said"; then
+  checks=$((checks + 1))
+else
+  echo "FAIL: an unused --answer was not said: $said"; fail=1
+fi
+
 # A line for each file as it ends, the failed ones' report after them; --lib-dir after the command.
 said=$("$suitehost" run -s --lib-dir "$(dirname "$suitehost")" t1.json no-step.json folder 2>/dev/null)
 if grep -q '^PASS  typical road: .* (t1.json), 40 expectations, ' <<<"$said" &&
