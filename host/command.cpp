@@ -184,8 +184,12 @@ int Call(scenario::Runner& runner, const CallOptions& options, bool json, const 
   if (Result<> prepared = runner.Prepare(std::move(*made)); !prepared) return Refuse(prepared.error());
   const auto reports = runner.RunAll();
   if (!options.save.empty()) {
-    if (Result<> saved = testkit::WriteWholeFile(options.save, scenario::SavedCall(given, reports[0], command)); !saved)
-      return Refuse("--save " + saved.error());
+    bool replaced = false;
+    const std::string text = scenario::SavedCall(given, reports[0], command, &replaced);
+    if (Result<> saved = testkit::WriteWholeFile(options.save, text); !saved) return Refuse("--save " + saved.error());
+    if (replaced)
+      std::cerr << "suitehost: note: the call's texts held characters a scenario file cannot (unpaired "
+                   "surrogates), saved as U+FFFD: a replay sees U+FFFD there and may not pass\n";
     std::cerr << "suitehost: saved the call as " << options.save << "\n";
   }
   // Answers the action never asked for were not used: said, so that a call is not taken to have

@@ -116,7 +116,7 @@ Json WhatItDid(const StepReport& step) {
 
 }  // namespace
 
-std::string ScenarioText(const Scenario& given, const ScenarioReport& report) {
+std::string ScenarioText(const Scenario& given, const ScenarioReport& report, bool* replaced) {
   Json j{{"name", given.name}, {"description", given.description}, {"library", given.library}};
   if (given.windows == machine::Windows::X64) j["windows"] = "x64";
   Json properties = Json::object();
@@ -188,16 +188,20 @@ std::string ScenarioText(const Scenario& given, const ScenarioReport& report) {
     }
   }
   j["steps"] = steps;
-  // Texts of the actions may hold unpaired surrogates: they show as U+FFFD rather than stop the file.
-  return j.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+  // Texts of the actions may hold unpaired surrogates: they show as U+FFFD rather than stop the
+  // file, and the caller is told.
+  const std::string text = j.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+  if (replaced) *replaced = text != j.dump(2, ' ', false, Json::error_handler_t::ignore) + "\n";
+  return text;
 }
 
-std::string SavedCall(const Scenario& given, const ScenarioReport& report, const std::string& command) {
+std::string SavedCall(const Scenario& given, const ScenarioReport& report, const std::string& command,
+                      bool* replaced) {
   Scenario s = given;
   s.name = "saved call: " + given.library + " " + (given.steps.empty() ? "" : given.steps[0].action);
   s.description = "Saved by `" + command +
                   "`: the machine and the properties the call was given, and as expectations what it did.";
-  return ScenarioText(s, report);
+  return ScenarioText(s, report, replaced);
 }
 
 }  // namespace scenario

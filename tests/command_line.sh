@@ -70,6 +70,14 @@ else
   echo "FAIL: an unused --answer was not said: $said"; fail=1
 fi
 
+# A call saved with a text a scenario file cannot hold (an unpaired surrogate) says so.
+said=$("$suitehost" call ovrel initProperties -p "SERVERINSTALLVERSION=3.0$(printf '\355\240\200')" --save odd.json 2>&1 >/dev/null)
+if grep -q 'saved as U+FFFD: a replay sees U+FFFD there' <<<"$said" && [ -s odd.json ]; then
+  checks=$((checks + 1))
+else
+  echo "FAIL: a saved call with an unpaired surrogate did not say so: $said"; fail=1
+fi
+
 # A line for each file as it ends, the failed ones' report after them; --lib-dir after the command.
 said=$("$suitehost" run -s --lib-dir "$(dirname "$suitehost")" t1.json no-step.json folder 2>/dev/null)
 if grep -q '^PASS  typical road: .* (t1.json), 40 expectations, ' <<<"$said" &&
