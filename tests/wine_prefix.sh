@@ -6,10 +6,17 @@ win() { echo "Z:${1//\//\\}"; }
 export_keys() {  # $1: folder for an export of each key (or "(absent)") and a copy of the tool
   mkdir -p "$1"
   local i=0 key
+  # One start of Wine for all of them (a start costs seconds, in the emulated VM many): a batch
+  # file of the registry editor's exports; a key that is not there leaves no file.
+  rm -f "$1"/*.reg
   for key in "${keys[@]}"; do
-    "$run" regedit.exe /e "$(win "$1/$i.reg")" "$key" >/dev/null 2>&1 || rm -f "$1/$i.reg"
-    [ -s "$1/$i.reg" ] || echo "(absent)" >"$1/$i.reg"
+    printf 'regedit.exe /e "%s" "%s"\r\n' "$(win "$1/$i.reg")" "$key"
     i=$((i + 1))
+  done >"$1/export.bat"
+  "$run" cmd.exe /c "$(win "$1/export.bat")" >/dev/null 2>&1
+  rm -f "$1/export.bat"
+  for ((i = 0; i < ${#keys[@]}; i++)); do
+    [ -s "$1/$i.reg" ] || echo "(absent)" >"$1/$i.reg"
   done
   cp "$tool" "$1/toskan.exe" 2>/dev/null || echo "(absent)" >"$1/toskan.exe"
 }
