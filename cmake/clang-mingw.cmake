@@ -13,8 +13,12 @@ set(CMAKE_SYSROOT /usr/${mingw})
 # The C++ library of that GCC, not the build machine's: its headers in place of the ones clang
 # would look for, and its libraries.
 set(CMAKE_CXX_FLAGS_INIT "-stdlib++-isystem ${gcc_lib}/include/c++ -stdlib++-isystem ${gcc_lib}/include/c++/${mingw} -stdlib++-isystem ${gcc_lib}/include/c++/backward")
+# -B: GCC's crtbegin.o and crtend.o rather than the sysroot's. The DLLs unwind with GCC's runtime
+# (libgcc_eh, DWARF tables on i686), which finds a frame's table only once crtbegin.o has
+# registered the tables; the sysroot's crtbegin.o (for LLVM's own runtime) registers nothing, and
+# every throw, std::bad_alloc included, ended the program instead of reaching its catch.
 foreach(kind EXE SHARED MODULE)
-  set(CMAKE_${kind}_LINKER_FLAGS_INIT "-fuse-ld=lld -L${gcc_lib}")
+  set(CMAKE_${kind}_LINKER_FLAGS_INIT "-fuse-ld=lld -L${gcc_lib} -B${gcc_lib}")
 endforeach()
 set(SUITE_CLANG_PDB ON)
 set(CMAKE_FIND_ROOT_PATH /usr/${mingw})
