@@ -3,6 +3,7 @@
 
 #include <cctype>
 
+#include "machine/records.h"
 #include "testkit/utf_text.h"
 
 namespace scenario {
@@ -61,14 +62,7 @@ std::u16string VolumeRoot(const std::u16string& given) {
   return letter ? given + u"\\" : given;
 }
 
-bool SameVolume(const std::u16string& a, const std::u16string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
+bool SameVolume(const std::u16string& a, const std::u16string& b) { return machine::NoCaseLess::Same(a, b); }
 
 std::optional<HRESULT> ParseStatus(const std::string& text) {
   static const std::pair<const char*, std::uint32_t> kNames[] = {
