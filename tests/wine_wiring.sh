@@ -51,6 +51,7 @@ cases=(
   "silent-x86|Failed|does not start as Wine|SUITE_WINE_LOADER=$work/silent|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
   "cannot-start-x86|Skipped|cannot execute 32-bit x86 programs.*the emulated VM cannot be had: it is turned off|SUITE_WINE_LOADER=$work/cannot-start;SUITE_VM=off|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
   "vm-boots-nothing-x86|Failed|emulated VM ended before it took commands|SUITE_WINE_LOADER=$work/cannot-start;$vm|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
+  "vm-always-x86|Failed|SUITE_VM=always: suitehost.exe runs under 32-bit Wine in the emulated VM|SUITE_WINE_LOADER=$work/pretender;${vm/SUITE_VM=on/SUITE_VM=always}|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
   "vm-not-installed-x86|Skipped|the emulator .* is not installed|SUITE_WINE_LOADER=$work/cannot-start;SUITE_VM=on;SUITE_QEMU=$missing|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
   "no-wine32|Skipped|wine32 package|SUITE_WINE_LOADER=$missing|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
   "no-wine32-x64-prefix|Skipped|wine32 package|SUITE_WINE_LOADER=$missing;SUITE_WINE_LOADER64=$work/pretender;SUITE_WINE_WINDOWS=x64|$expect scenarios $wiring/x86/wine-run.sh suitehost.exe run -q $scenario"
