@@ -35,7 +35,7 @@ bool RegisteredServerIsCurrent(platform::KeyHandle product) {
 }  // namespace
 
 ACTION_EXPORT detectORVIX(IDispatch* dispatch) {
-  return RunAction(dispatch, [](const HostSession& s, HRESULT) -> HRESULT {
+  return RunAction(dispatch, [](const EngineSession& s, HRESULT) -> HRESULT {
     const RegistryKey product =
         OpenRegistryKey(platform::Hive::ClassesRoot, kProductKey, platform::kKeyAllAccess);
     if (product) {
@@ -54,7 +54,7 @@ ACTION_EXPORT detectORVIX(IDispatch* dispatch) {
 }
 
 ACTION_EXPORT SetPortalTypeRegistry(IDispatch* dispatch) {
-  return RunAction(dispatch, [](const HostSession& s, HRESULT) -> HRESULT {
+  return RunAction(dispatch, [](const EngineSession& s, HRESULT) -> HRESULT {
     const RegistryKey server = CreateRegistryKey(platform::Hive::LocalMachine, kServerKey,
                                                    platform::kKeyRead | platform::kKeyWrite);
     if (!server) return S_OK;

@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "common/host_session.h"
+#include "common/engine_session.h"
 
 #ifdef _WIN32
 // Exported by name in the module definition file; dllexport also tells the link-time optimiser
@@ -19,7 +19,7 @@
 template <class Work>
 HRESULT RunAction(IDispatch* dispatch, Work&& work) noexcept {
   try {
-    HostSession session;
+    EngineSession session;
     const HRESULT opened = OpenSession(dispatch, session);
     if (opened < 0) return opened;
     return work(session, opened);

@@ -1,4 +1,5 @@
-// COM types for both targets: the real Windows headers, or the Linux stand-ins.
+// COM types for both targets: the real Windows headers, or on Linux the stand-ins that the
+// simulated machine's library supplies (its include folder holds com_stand_ins.h alone).
 #pragma once
 
 #ifdef _WIN32
@@ -13,7 +14,7 @@ using DispParamsArg = DISPPARAMS;
 using VariantArg = VARIANT;
 using ExcepInfoArg = EXCEPINFO;
 #else
-#include "platform/sim/com_sim.h"
+#include <com_stand_ins.h>
 #endif
 
 #include <string>

@@ -24,7 +24,7 @@ std::string Utf8(const std::u16string& text) {
   return out;
 }
 
-class SimulatedRealMachine : public RealMachine {
+class SimulatedRealMachine : public RealMachineReader {
  public:
   explicit SimulatedRealMachine(const SimulatedMachine& m) : m_(m) {}
   Windows Kind() const override { return m_.windows; }
@@ -61,7 +61,7 @@ class SimulatedRealMachine : public RealMachine {
 
 }  // namespace
 
-std::unique_ptr<RealMachine> RealMachineOf(const SimulatedMachine& machine) {
+std::unique_ptr<RealMachineReader> RealMachineOf(const SimulatedMachine& machine) {
   return std::make_unique<SimulatedRealMachine>(machine);
 }
 

@@ -23,9 +23,9 @@ enum class FileState { Readable, Locked, Absent };
 
 // A real machine, read and never changed. Keys are its own paths ("HKEY_LOCAL_MACHINE\\...",
 // WOW6432Node included on 64-bit Windows).
-class RealMachine {
+class RealMachineReader {
  public:
-  virtual ~RealMachine() = default;
+  virtual ~RealMachineReader() = default;
   virtual Windows Kind() const = 0;
   // The machine's name, for a capture that may say it; empty when it has none.
   virtual std::u16string Name() = 0;
@@ -44,7 +44,7 @@ class RealMachine {
 
 // A simulated machine standing for a real one (for tests, and for a scenario's machine reduced
 // to what the actions read).
-std::unique_ptr<RealMachine> RealMachineOf(const SimulatedMachine& machine);
+std::unique_ptr<RealMachineReader> RealMachineOf(const SimulatedMachine& machine);
 
 // What the actions read of the real machine.
 struct CapturedMachine {
@@ -61,7 +61,7 @@ struct CapturedMachine {
 
 class Capture : public MachineSource {
  public:
-  Capture(RealMachine& real, SimulatedMachine& model) : real_(real), model_(model) {}
+  Capture(RealMachineReader& real, SimulatedMachine& model) : real_(real), model_(model) {}
 
   void Key(const std::u16string& key, std::uint32_t access) override;
   void Value(const std::u16string& key, const std::u16string& name) override;
@@ -82,7 +82,7 @@ class Capture : public MachineSource {
     std::uint32_t granted = 0, refused = 0;
   };
 
-  RealMachine& real_;
+  RealMachineReader& real_;
   SimulatedMachine& model_;
   CapturedMachine captured_;
   std::map<std::u16string, KeyState, NoCaseLess> keys_;  // keys asked of the real machine

@@ -4,13 +4,13 @@
 #include "ovrel/install_record.h"
 #include "ovrel/ovrel.h"
 
-bool InstallSucceeded(const HostSession& session) {
+bool InstallSucceeded(const EngineSession& session) {
   const std::u16string success = ResolveText(session, u"IDS_INSTALL_SUCCESS");
   return ResolveText(session, ReadProperty(session, u"ISInstallStatus")) == success;
 }
 
 ACTION_EXPORT finishAction(IDispatch* dispatch) {
-  return RunAction(dispatch, [](const HostSession& s, HRESULT) -> HRESULT {
+  return RunAction(dispatch, [](const EngineSession& s, HRESULT) -> HRESULT {
     const std::u16string installDir = ReadProperty(s, u"INSTALLDIR");
     // Only an existing record is written to; the key is never created here.
     const RegistryKey key =

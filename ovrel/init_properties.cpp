@@ -22,7 +22,7 @@ const std::u16string kLegacyMessageEnd =
     u"ORVIX you need to update Corvane TAMBER Fallowmark to the latest version";
 
 // Returns whether the installed tool is the version this installation carries.
-bool DetectTool(const HostSession& s, const Record& record) {
+bool DetectTool(const EngineSession& s, const Record& record) {
   WriteProperty(s, u"TOSKAN_SELECTED", u"install");
   if (record.toolInstalledVersion.empty()) {
     WriteProperty(s, u"TOSKAN_ENABLED", u"true");
@@ -42,13 +42,13 @@ bool DetectTool(const HostSession& s, const Record& record) {
   return false;
 }
 
-void Offer(const HostSession& s, bool selected, bool enabled) {
+void Offer(const EngineSession& s, bool selected, bool enabled) {
   WriteProperty(s, u"ORVIX_SELECTED", selected ? u"install" : u"");
   WriteProperty(s, u"ORVIX_ENABLED", enabled ? u"true" : u"false");
 }
 
 // Returns whether the installed server is the version this installation carries.
-bool DetectServer(const HostSession& s, const Record& record,
+bool DetectServer(const EngineSession& s, const Record& record,
                   const std::u16string& serverSetupVersion) {
   const std::u16string& legacy = record.legacyServerVersion;
   const std::u16string legacyText = kLegacyMessage + legacy + kLegacyMessageEnd;
@@ -106,7 +106,7 @@ bool DetectServer(const HostSession& s, const Record& record,
 }  // namespace
 
 ACTION_EXPORT initProperties(IDispatch* dispatch) {
-  return RunAction(dispatch, [](const HostSession& s, HRESULT) -> HRESULT {
+  return RunAction(dispatch, [](const EngineSession& s, HRESULT) -> HRESULT {
     // The key is opened before the setup version is read, and closed once the values are in.
     const RegistryKey key =
         OpenRegistryKey(platform::Hive::LocalMachine, kInstallRecordKey, platform::kKeyRead);

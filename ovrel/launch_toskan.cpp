@@ -12,7 +12,7 @@ const char16_t kToolFolder[] = u"\\VendorTools\\Toskan";
 const char16_t kToolProgram[] = u"\\VendorTools\\Toskan\\toskan.exe";
 
 // Starts the tool from the folder the install record names, when the launch is requested.
-HRESULT StartToskan(const HostSession& s) {
+HRESULT StartToskan(const EngineSession& s) {
   if (ReadProperty(s, u"LAUNCH_TOSKAN").empty()) return S_OK;
   const RegistryKey key =
       OpenRegistryKey(platform::Hive::LocalMachine, kInstallRecordKey, platform::kKeyRead);
@@ -25,13 +25,13 @@ HRESULT StartToskan(const HostSession& s) {
 }  // namespace
 
 ACTION_EXPORT launchToskan(IDispatch* dispatch) {
-  return RunAction(dispatch, [](const HostSession& s, HRESULT queried) -> HRESULT {
+  return RunAction(dispatch, [](const EngineSession& s, HRESULT queried) -> HRESULT {
     return InstallSucceeded(s) ? StartToskan(s) : queried;
   });
 }
 
 ACTION_EXPORT allowLaunchToskan(IDispatch* dispatch) {
-  return RunAction(dispatch, [](const HostSession& s, HRESULT) -> HRESULT {
+  return RunAction(dispatch, [](const EngineSession& s, HRESULT) -> HRESULT {
     if (platform::OpenForSharedReading(ReadProperty(s, u"INSTALLDIR") + kToolProgram)) return S_OK;
     WriteProperty(s, u"LAUNCH_TOSKAN", u"");
     return S_FALSE;

@@ -52,7 +52,7 @@ std::u16string FreeSpaceText(std::uint64_t freeBytes) {
 }
 
 HRESULT CheckSystemDriveSpace(IDispatch* dispatch) {
-  HostSession s;
+  EngineSession s;
   const HRESULT opened = OpenSession(dispatch, s);
   if (opened < 0) return opened;
   std::u16string folder = platform::EnvironmentVariable(u"SystemRoot");
@@ -75,7 +75,7 @@ HRESULT CheckSystemDriveSpace(IDispatch* dispatch) {
 }
 
 ACTION_EXPORT calculateRequiredSpace(IDispatch* dispatch) {
-  return RunAction(dispatch, [dispatch](const HostSession& s, HRESULT) -> HRESULT {
+  return RunAction(dispatch, [dispatch](const EngineSession& s, HRESULT) -> HRESULT {
     std::u16string folder = ReadProperty(s, u"INSTALLDIR");
     const std::u16string defined = ReadProperty(s, u"DEFINED_INSTALLDIR");
     const float serverNeeds = RequirementOf(ReadProperty(s, u"REQUIRED_SPACE_ORVIX"));

@@ -2,7 +2,7 @@
 #include "ovrel/ovrel.h"
 
 ACTION_EXPORT verify(IDispatch* dispatch) {
-  return RunAction(dispatch, [](const HostSession& s, HRESULT) -> HRESULT {
+  return RunAction(dispatch, [](const EngineSession& s, HRESULT) -> HRESULT {
     const bool tool = !ReadProperty(s, u"TOSKAN").empty();
     const bool server = !ReadProperty(s, u"ORVIX").empty();
     const bool serverCurrent = !ReadProperty(s, u"ORVIX_INSTALLED").empty();

@@ -55,7 +55,7 @@ void Checker::CompareLines(const std::string& what, const std::vector<std::strin
         Mismatch{what, expected, got, true});
 }
 
-void CheckState(const Expectations& e, const testkit::TestEngine& engine, const testkit::Machine& machine,
+void CheckState(const Expectations& e, const testkit::TestEngine& engine, const testkit::ScenarioMachine& machine,
                 Checker& check) {
   for (const auto& [name, expected] : e.properties) {
     const auto actual = engine.Property(name);

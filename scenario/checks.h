@@ -48,7 +48,7 @@ struct CallOutcome {
 };
 
 // The properties and registry values a step expects.
-void CheckState(const Expectations& e, const testkit::TestEngine& engine, const testkit::Machine& machine,
+void CheckState(const Expectations& e, const testkit::TestEngine& engine, const testkit::ScenarioMachine& machine,
                 Checker& check);
 // The result, writes, host calls, programs, message boxes and restart a call step expects.
 void CheckCall(const Expectations& e, const CallOutcome& outcome, Checker& check);

@@ -35,7 +35,7 @@ std::u16string OnMachine(const Scenario& s, const std::u16string& key, machine::
   return machine::ResolveLinks(s.windows, key);
 }
 
-std::string KeyNow(machine::RealMachine& real, const std::u16string& key) {
+std::string KeyNow(machine::RealMachineReader& real, const std::u16string& key) {
   switch (real.OpenStatus(key, platform::kKeyRead)) {
     case platform::kSuccess: return "there now";
     case platform::kFileNotFound: return "not there now";
@@ -44,13 +44,13 @@ std::string KeyNow(machine::RealMachine& real, const std::u16string& key) {
   }
 }
 
-std::string ValueNow(machine::RealMachine& real, const std::u16string& key, const std::u16string& name) {
+std::string ValueNow(machine::RealMachineReader& real, const std::u16string& key, const std::u16string& name) {
   std::optional<RegValue> value;
   real.ReadValue(key, name, &value);
   return value ? "now " + DescribeValue(*value, Length::Line) : "not there now";
 }
 
-std::string FileNow(machine::RealMachine& real, const std::u16string& path) {
+std::string FileNow(machine::RealMachineReader& real, const std::u16string& path) {
   return real.File(path) == machine::FileState::Absent ? "not there now (removed afterwards)"
                                                        : "there now (its bytes are recorded and put back)";
 }
@@ -82,7 +82,7 @@ std::vector<std::u16string> ObservedKeys(const Scenario& s) {
 }
 
 
-void WritePlan(std::ostream& out, const Scenario& s, machine::RealMachine& real) {
+void WritePlan(std::ostream& out, const Scenario& s, machine::RealMachineReader& real) {
   const machine::Windows windows = real.Kind();
   out << s.file << ": dry run on " << machine::WindowsName(windows) << " Windows; nothing is changed\n";
   if (s.windows == machine::Windows::X64 && windows == machine::Windows::X86) {
@@ -143,7 +143,7 @@ std::string StepTitle(const Scenario& s, size_t index) {
          (step.kind == Step::Kind::Call ? "call " + step.action : step.kind == Step::Kind::Set ? "set" : "expect") + ")";
 }
 
-std::string Holdings(const Scenario& s, const testkit::Machine& m) {
+std::string Holdings(const Scenario& s, const testkit::ScenarioMachine& m) {
   std::ostringstream out;
   const testkit::RegistryState registry = m.Registry();
   for (const std::u16string& key : ObservedKeys(s)) {

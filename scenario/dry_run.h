@@ -19,11 +19,11 @@ std::vector<std::u16string> ChangedKeys(const Scenario& s);
 std::vector<std::u16string> ObservedKeys(const Scenario& s);
 
 // The run's plan on `real`, read and never changed.
-void WritePlan(std::ostream& out, const Scenario& s, machine::RealMachine& real);
+void WritePlan(std::ostream& out, const Scenario& s, machine::RealMachineReader& real);
 
 // What the machine holds, one line a thing: the registry of the keys the run of `s` observes, the
 // files, variables and volumes it was given, the message box answers left.
-std::string Holdings(const Scenario& s, const testkit::Machine& m);
+std::string Holdings(const Scenario& s, const testkit::ScenarioMachine& m);
 // "step 2 (call verify)".
 std::string StepTitle(const Scenario& s, size_t index);
 

@@ -17,7 +17,7 @@
 namespace scenario {
 namespace {
 
-using testkit::Machine;
+using testkit::ScenarioMachine;
 using testkit::TestEngine;
 using testkit::ToUtf8;
 
@@ -46,7 +46,7 @@ struct Prepared {
 };
 
 // The machine as the scenario describes it; the first set-up step that fails stops it.
-Result<> SetUpMachine(const Scenario& s, Machine& m) {
+Result<> SetUpScenarioMachine(const Scenario& s, ScenarioMachine& m) {
   if (Result<> reset = m.Reset(s.windows, ObservedKeys(s), ChangedKeys(s), Files(s)); !reset) return reset;
   for (const RegistryChange& change : s.registry)
     if (Result<> done = m.ApplyRegistry(change); !done) return done;
@@ -91,7 +91,7 @@ std::vector<T> Since(const std::vector<T>& all, size_t count) {
 
 // Calls the action and traces what it did: its calls on the engine and on the system in the
 // order it made them, then the registry changes they made.
-CallOutcome Call(testkit::ActionFunction action, TestEngine& engine, Machine& m, StepReport& r) {
+CallOutcome Call(testkit::ActionFunction action, TestEngine& engine, ScenarioMachine& m, StepReport& r) {
   testkit::RegistryState before = m.Registry();
   const machine::AnswerSheet& sheet = m.Answers();
   const size_t starts = sheet.programsStarted.size(), shown = sheet.messagesShown.size(),
@@ -103,11 +103,11 @@ CallOutcome Call(testkit::ActionFunction action, TestEngine& engine, Machine& m,
   const std::vector<testkit::SystemCall>& system = sheet.calls;
   size_t next = systemCalls;
   for (size_t c = calls; c < engine.journal.size(); ++c) {
-    const testkit::HostCall& call = engine.journal[c];
+    const testkit::EngineCall& call = engine.journal[c];
     for (; next < call.systemCallsBefore && next < system.size(); ++next) r.trace.push_back(MachineEntry(system[next]));
     outcome.calls.push_back(call.Describe());
-    r.trace.push_back(HostEntry(call));
-    if (call.op == testkit::HostCall::Op::SetProperty) outcome.writes.emplace_back(call.name, call.value);
+    r.trace.push_back(EngineEntry(call));
+    if (call.op == testkit::EngineCall::Op::SetProperty) outcome.writes.emplace_back(call.name, call.value);
   }
   for (; next < system.size(); ++next) r.trace.push_back(MachineEntry(system[next]));
   for (size_t k = systemCalls; k < system.size(); ++k) outcome.machine.push_back(MachineEntry(system[k]).line);
@@ -120,7 +120,7 @@ CallOutcome Call(testkit::ActionFunction action, TestEngine& engine, Machine& m,
 }
 
 // What every action owes the engine and the machine, whatever the scenario expects.
-void CheckReleased(const TestEngine& engine, Machine& m, long stringsBefore, Checker& check) {
+void CheckReleased(const TestEngine& engine, ScenarioMachine& m, long stringsBefore, Checker& check) {
   for (const std::string& problem : m.TakeProblems()) check.Check(false, problem);
   check.Check(m.LiveSystemStrings() == stringsBefore,
               "system strings not freed: " + std::to_string(m.LiveSystemStrings() - stringsBefore));
@@ -135,7 +135,7 @@ struct Runner::State {
   std::string libraryFolder;
   std::map<std::string, std::unique_ptr<testkit::Library>> libraries;
   std::vector<Prepared> prepared;
-  std::unique_ptr<Machine> machine;
+  std::unique_ptr<ScenarioMachine> machine;
   StepWatcher watcher;
   FinishWatcher finished;
 
@@ -144,9 +144,9 @@ struct Runner::State {
   void RunStep(const Prepared& p, size_t i, TestEngine& engine, ScenarioReport& report);
 };
 
-Runner::Runner(std::string libraryFolder) : Runner(std::move(libraryFolder), testkit::MakeMachine()) {}
+Runner::Runner(std::string libraryFolder) : Runner(std::move(libraryFolder), testkit::MakeScenarioMachine()) {}
 // A machine of its own replaces this system's scenario machine, which is then never made.
-Runner::Runner(std::string libraryFolder, std::unique_ptr<testkit::Machine> machine) : state_(std::make_unique<State>()) {
+Runner::Runner(std::string libraryFolder, std::unique_ptr<testkit::ScenarioMachine> machine) : state_(std::make_unique<State>()) {
   state_->libraryFolder = std::move(libraryFolder);
   state_->machine = std::move(machine);
 }
@@ -259,7 +259,7 @@ ScenarioReport Runner::State::Run(const Prepared& p) {
     return report;
   }
 #endif
-  Result<> ready = SetUpMachine(s, *machine);
+  Result<> ready = SetUpScenarioMachine(s, *machine);
   // For the test of a run that dies in the middle: the process ends as a crash would, with the
   // machine set up and its journal written.
   if (ready && std::getenv("SUITEHOST_DIE_AFTER_SETUP") != nullptr) std::_Exit(3);

@@ -16,7 +16,7 @@ class Runner {
  public:
   explicit Runner(std::string libraryFolder);
   // Runs on the machine given rather than this system's scenario machine.
-  Runner(std::string libraryFolder, std::unique_ptr<testkit::Machine> machine);
+  Runner(std::string libraryFolder, std::unique_ptr<testkit::ScenarioMachine> machine);
   ~Runner();
   // Loads the scenario file, its library and every action it calls; the failure names the file
   // and the place when it cannot run.
@@ -24,7 +24,7 @@ class Runner {
   // The same for a scenario made in memory.
   Result<> Prepare(Scenario scenario);
   // Called before each step with the scenario, the step's index and the machine as it is then.
-  using StepWatcher = std::function<void(const Scenario&, size_t, const testkit::Machine&)>;
+  using StepWatcher = std::function<void(const Scenario&, size_t, const testkit::ScenarioMachine&)>;
   void WatchSteps(StepWatcher watcher);
   // Called with each scenario's report as soon as it has run.
   using FinishWatcher = std::function<void(const ScenarioReport&)>;

@@ -39,17 +39,17 @@ std::string LineText(const std::u16string& text) {
 }
 
 // The engine call's line, its texts cut as registry data is; the entry's fields keep them whole.
-std::string HostLine(const testkit::HostCall& call) {
-  using Op = testkit::HostCall::Op;
+std::string EngineLine(const testkit::EngineCall& call) {
+  using Op = testkit::EngineCall::Op;
   const bool texts = call.op == Op::GetProperty || call.op == Op::SetProperty || call.op == Op::ExpandText ||
-                     call.op == Op::TranslateText || call.op == Op::ShowHostMessage;
+                     call.op == Op::TranslateText || call.op == Op::ShowEngineMessage;
   if (!texts || (call.name.size() <= kLineText && call.value.size() <= kLineText)) return call.Describe();
   const std::string shown = call.isNull ? "null" : LineText(call.value);
   switch (call.op) {
     case Op::GetProperty:
     case Op::SetProperty:
       return std::string(call.Kind()) + " " + ToUtf8(call.name) + " = " + shown;
-    case Op::ShowHostMessage:
+    case Op::ShowEngineMessage:
       return "message " + LineText(call.name) + " caption " + LineText(call.value) + " flags " +
              std::to_string(call.flags);
     default:
@@ -123,17 +123,17 @@ std::string DescribeStart(const ShellStart& p) {
 
 std::string DescribeMessage(const MessageShown& box) { return Quoted(box.text) + " caption " + Quoted(box.caption); }
 
-TraceEntry HostEntry(const testkit::HostCall& call) {
-  TraceEntry e = Entry("host", call.Kind(), ToUtf8(call.name), std::nullopt, "", "", HostLine(call));
-  using Op = testkit::HostCall::Op;
+TraceEntry EngineEntry(const testkit::EngineCall& call) {
+  TraceEntry e = Entry("host", call.Kind(), ToUtf8(call.name), std::nullopt, "", "", EngineLine(call));
+  using Op = testkit::EngineCall::Op;
   if (!call.isNull && (call.op == Op::GetProperty || call.op == Op::SetProperty || call.op == Op::ExpandText ||
                        call.op == Op::TranslateText))
     e.value = ToUtf8(call.value);
-  if (call.op == Op::ShowHostMessage) {
+  if (call.op == Op::ShowEngineMessage) {
     e.value = ToUtf8(call.value);
     e.detail = "flags " + std::to_string(call.flags);
   }
-  if (call.op == Op::QueryInterface || call.op == Op::ShowHostMessage || call.op == Op::Other)
+  if (call.op == Op::QueryInterface || call.op == Op::ShowEngineMessage || call.op == Op::Other)
     e.status = testkit::Hex32(static_cast<std::uint32_t>(call.status));
   return e;
 }

@@ -43,7 +43,7 @@ std::string DescribeStart(const ShellStart& start);
 std::string DescribeMessage(const MessageShown& box);  // text and caption
 
 // The trace entries of what a step did.
-TraceEntry HostEntry(const testkit::HostCall& call);
+TraceEntry EngineEntry(const testkit::EngineCall& call);
 // A call on the system: `open key [HKLM\SOFTWARE\...] (access KEY_READ (0x00020019)) ->
 // ERROR_FILE_NOT_FOUND (2)`.
 TraceEntry MachineEntry(const testkit::SystemCall& call);

@@ -33,9 +33,9 @@ using machine::RegistryChange;
 using RegistryValues = std::map<std::u16string, RegValue, NoCaseLess>;
 using RegistryState = std::map<std::u16string, RegistryValues, NoCaseLess>;
 
-class Machine {
+class ScenarioMachine {
  public:
-  virtual ~Machine() = default;
+  virtual ~ScenarioMachine() = default;
 
   // A clean machine for the next scenario, running `windows`. `observed`: the keys Registry() reports from then on
   // (those the scenario sets up or looks at, and those the actions use). `changed`: the keys the
@@ -79,7 +79,7 @@ class Machine {
   virtual std::vector<std::string> TakeProblems() { return {}; }
 };
 
-std::unique_ptr<Machine> MakeMachine();
+std::unique_ptr<ScenarioMachine> MakeScenarioMachine();
 
 // Where the scenarios run, for the reports: "native x86" (the simulated machine), "wine x86" or
 // "windows x86".

@@ -12,26 +12,26 @@ std::u16string TextOf(BSTR text) {
   return text == nullptr ? std::u16string() : std::u16string(AsU16(text), SysStringLen(text));
 }
 
-const char* OpName(HostCall::Op op) {
+const char* OpName(EngineCall::Op op) {
   switch (op) {
-    case HostCall::Op::QueryInterface: return "query";
-    case HostCall::Op::AddRef: return "addref";
-    case HostCall::Op::Release: return "release";
-    case HostCall::Op::GetProperty: return "read";
-    case HostCall::Op::SetProperty: return "write";
-    case HostCall::Op::ExpandText: return "expand";
-    case HostCall::Op::TranslateText: return "translate";
-    case HostCall::Op::ShowHostMessage: return "message";
-    case HostCall::Op::Other: break;
+    case EngineCall::Op::QueryInterface: return "query";
+    case EngineCall::Op::AddRef: return "addref";
+    case EngineCall::Op::Release: return "release";
+    case EngineCall::Op::GetProperty: return "read";
+    case EngineCall::Op::SetProperty: return "write";
+    case EngineCall::Op::ExpandText: return "expand";
+    case EngineCall::Op::TranslateText: return "translate";
+    case EngineCall::Op::ShowEngineMessage: return "message";
+    case EngineCall::Op::Other: break;
   }
   return "unexpected";
 }
 
 }  // namespace
 
-const char* HostCall::Kind() const { return op == Op::QueryInterface ? "query interface" : OpName(op); }
+const char* EngineCall::Kind() const { return op == Op::QueryInterface ? "query interface" : OpName(op); }
 
-std::string HostCall::Describe() const {
+std::string EngineCall::Describe() const {
   const std::string shown = isNull ? "null" : Quoted(value);
   switch (op) {
     case Op::GetProperty:
@@ -40,7 +40,7 @@ std::string HostCall::Describe() const {
     case Op::ExpandText:
     case Op::TranslateText:
       return std::string(OpName(op)) + " " + Quoted(name) + " -> " + shown;
-    case Op::ShowHostMessage:
+    case Op::ShowEngineMessage:
       return "message " + Quoted(name) + " caption " + Quoted(value) + " flags " +
              std::to_string(flags);
     case Op::QueryInterface:
@@ -52,8 +52,8 @@ std::string HostCall::Describe() const {
 
 std::vector<std::pair<std::u16string, std::u16string>> TestEngine::Writes() const {
   std::vector<std::pair<std::u16string, std::u16string>> writes;
-  for (const HostCall& call : journal)
-    if (call.op == HostCall::Op::SetProperty) writes.emplace_back(call.name, call.value);
+  for (const EngineCall& call : journal)
+    if (call.op == EngineCall::Op::SetProperty) writes.emplace_back(call.name, call.value);
   return writes;
 }
 
@@ -65,14 +65,14 @@ std::optional<std::u16string> TestEngine::Property(const std::u16string& name) c
 
 HRESULT TestEngine::QueryInterface(REFIID iid, void** out) {
   const EngineWork engineWork;
-  HostCall call{HostCall::Op::QueryInterface};
+  EngineCall call{EngineCall::Op::QueryInterface};
   HRESULT status = queryStatus;
   if (out == nullptr) {
     status = E_POINTER;
-  } else if (status >= 0 && !(iid == IID_HostExtension)) {
+  } else if (status >= 0 && !(iid == IID_EngineExtension)) {
     status = E_NOINTERFACE;
   } else if (status >= 0) {
-    *out = static_cast<HostExtension*>(this);
+    *out = static_cast<EngineExtension*>(this);
     ++references;
   }
   call.status = status;
@@ -82,20 +82,20 @@ HRESULT TestEngine::QueryInterface(REFIID iid, void** out) {
 
 ULONG TestEngine::AddRef() {
   const EngineWork engineWork;
-  Note(HostCall{HostCall::Op::AddRef});
+  Note(EngineCall{EngineCall::Op::AddRef});
   return static_cast<ULONG>(++references);
 }
 
 ULONG TestEngine::Release() {
   const EngineWork engineWork;
-  Note(HostCall{HostCall::Op::Release});
+  Note(EngineCall{EngineCall::Op::Release});
   ++releases;
   return static_cast<ULONG>(--references);
 }
 
 HRESULT TestEngine::GetProperty(BSTR name, BSTR* value) {
   const EngineWork engineWork;
-  HostCall call{HostCall::Op::GetProperty, TextOf(name)};
+  EngineCall call{EngineCall::Op::GetProperty, TextOf(name)};
   auto found = properties.find(call.name);
   call.isNull = found == properties.end();
   if (!call.isNull) call.value = found->second;
@@ -106,17 +106,17 @@ HRESULT TestEngine::GetProperty(BSTR name, BSTR* value) {
 
 HRESULT TestEngine::SetProperty(BSTR name, BSTR value) {
   const EngineWork engineWork;
-  HostCall call{HostCall::Op::SetProperty, TextOf(name), TextOf(value), value == nullptr};
+  EngineCall call{EngineCall::Op::SetProperty, TextOf(name), TextOf(value), value == nullptr};
   properties[call.name] = call.value;
   Note(call);
   return S_OK;
 }
 
-HRESULT TestEngine::Resolve(HostCall::Op op,
+HRESULT TestEngine::Resolve(EngineCall::Op op,
                             const std::map<std::u16string, std::optional<std::u16string>>& table,
                             BSTR text, BSTR* result) {
   const EngineWork engineWork;
-  HostCall call{op, TextOf(text)};
+  EngineCall call{op, TextOf(text)};
   std::optional<std::u16string> answer = call.name;
   auto found = table.find(call.name);
   if (found != table.end()) answer = found->second;
@@ -128,17 +128,17 @@ HRESULT TestEngine::Resolve(HostCall::Op op,
 }
 
 HRESULT TestEngine::ExpandText(BSTR text, BSTR* result) {
-  return Resolve(HostCall::Op::ExpandText, expansions, text, result);
+  return Resolve(EngineCall::Op::ExpandText, expansions, text, result);
 }
 
 HRESULT TestEngine::TranslateText(BSTR text, BSTR* result) {
-  return Resolve(HostCall::Op::TranslateText, translations, text, result);
+  return Resolve(EngineCall::Op::TranslateText, translations, text, result);
 }
 
-HRESULT TestEngine::ShowHostMessage(BSTR text, BSTR caption, std::int32_t flags,
+HRESULT TestEngine::ShowEngineMessage(BSTR text, BSTR caption, std::int32_t flags,
                                     std::int32_t* result) {
   const EngineWork engineWork;
-  HostCall call{HostCall::Op::ShowHostMessage, TextOf(text), TextOf(caption)};
+  EngineCall call{EngineCall::Op::ShowEngineMessage, TextOf(text), TextOf(caption)};
   call.status = messageStatus;
   call.flags = flags;
   if (result != nullptr) *result = 0;
@@ -146,14 +146,14 @@ HRESULT TestEngine::ShowHostMessage(BSTR text, BSTR caption, std::int32_t flags,
   return messageStatus;
 }
 
-void TestEngine::Note(HostCall call) {
+void TestEngine::Note(EngineCall call) {
   call.systemCallsBefore = systemCallCount ? systemCallCount() : 0;
   journal.push_back(std::move(call));
 }
 
 HRESULT TestEngine::Unexpected(int slot) {
   const EngineWork engineWork;
-  HostCall call{HostCall::Op::Other};
+  EngineCall call{EngineCall::Op::Other};
   call.name = FromUtf8(std::to_string(slot));
   call.status = E_UNEXPECTED;
   Note(call);

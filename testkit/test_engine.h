@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "common/host_extension.h"
+#include "common/engine_extension.h"
 
 namespace testkit {
 
-struct HostCall {
+struct EngineCall {
   enum class Op {
     QueryInterface,
     AddRef,
@@ -22,10 +22,10 @@ struct HostCall {
     SetProperty,
     ExpandText,
     TranslateText,
-    ShowHostMessage,
+    ShowEngineMessage,
     Other,  // a slot no action may call
   };
-  explicit HostCall(Op o, std::u16string n = {}, std::u16string v = {}, bool null = false)
+  explicit EngineCall(Op o, std::u16string n = {}, std::u16string v = {}, bool null = false)
       : op(o), name(std::move(n)), value(std::move(v)), isNull(null) {}
 
   Op op = Op::Other;
@@ -33,7 +33,7 @@ struct HostCall {
   std::u16string value;  // value read or written, result, or caption
   bool isNull = false;   // the value passed or handed back was a null string
   HRESULT status = S_OK;
-  std::int32_t flags = 0;  // ShowHostMessage's flags
+  std::int32_t flags = 0;  // ShowEngineMessage's flags
   size_t systemCallsBefore = 0;  // the calls on the system made before this one
 
   // The line a person reads, and the name of the operation in it ("read", "query interface").
@@ -41,7 +41,7 @@ struct HostCall {
   const char* Kind() const;
 };
 
-class TestEngine : public HostExtension {
+class TestEngine : public EngineExtension {
  public:
   TestEngine() = default;
   TestEngine(const TestEngine&) = delete;
@@ -56,10 +56,10 @@ class TestEngine : public HostExtension {
   std::map<std::u16string, std::optional<std::u16string>> expansions;
   // What QueryInterface answers; a negative status makes the query fail.
   HRESULT queryStatus = S_OK;
-  // What ShowHostMessage returns.
+  // What ShowEngineMessage returns.
   HRESULT messageStatus = S_OK;
 
-  std::vector<HostCall> journal;
+  std::vector<EngineCall> journal;
   // How many calls the actions have made on the system so far, so that the journal can be read in
   // one order with them; unset, every host call counts none.
   std::function<size_t()> systemCallCount;
@@ -94,13 +94,13 @@ class TestEngine : public HostExtension {
   HRESULT STDMETHODCALLTYPE Reserved13() override { return Unexpected(13); }
   HRESULT STDMETHODCALLTYPE Reserved14() override { return Unexpected(14); }
   HRESULT STDMETHODCALLTYPE Reserved15() override { return Unexpected(15); }
-  HRESULT STDMETHODCALLTYPE ShowHostMessage(BSTR text, BSTR caption, std::int32_t flags,
+  HRESULT STDMETHODCALLTYPE ShowEngineMessage(BSTR text, BSTR caption, std::int32_t flags,
                                             std::int32_t* result) override;
 
  private:
   HRESULT Unexpected(int slot);
-  void Note(HostCall call);
-  HRESULT Resolve(HostCall::Op op, const std::map<std::u16string, std::optional<std::u16string>>& table,
+  void Note(EngineCall call);
+  HRESULT Resolve(EngineCall::Op op, const std::map<std::u16string, std::optional<std::u16string>>& table,
                   BSTR text, BSTR* result);
 };
 

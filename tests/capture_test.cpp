@@ -20,7 +20,7 @@ using platform::KeyHandle;
 const std::u16string kKey = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brisolt\\Corvane ORVIX";
 
 // A real machine that answers from tables and counts what it was asked.
-class TableMachine : public machine::RealMachine {
+class TableMachine : public machine::RealMachineReader {
  public:
   machine::Windows Kind() const override { return machine::Windows::X86; }
   std::u16string Name() override { return u"table"; }

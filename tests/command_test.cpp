@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "host/command.h"
+#include "cli/command.h"
 
 namespace {
 

@@ -80,7 +80,7 @@ TEST_F(FinishTest, MissingRecordKeyIsNeverCreatedButTheProgramStillStarts) {
 TEST_F(FinishTest, ResolutionOrderIsLiteralFirst) {
   finishAction(&engine);
   std::vector<std::string> calls;
-  for (const testkit::HostCall& call : engine.journal) calls.push_back(call.Describe());
+  for (const testkit::EngineCall& call : engine.journal) calls.push_back(call.Describe());
   EXPECT_EQ(std::vector<std::string>(calls.begin() + 1, calls.begin() + 7),
             (std::vector<std::string>{"read INSTALLDIR = \"D:\\\\Corvane\"",
                                       "translate \"IDS_INSTALL_SUCCESS\" -> \"[SUCCESS]\"",

@@ -7,7 +7,7 @@
 
 namespace {
 
-using testkit::HostCall;
+using testkit::EngineCall;
 using testing_support::ActionTest;
 using testing_support::Show;
 using testing_support::Writes;
@@ -43,11 +43,11 @@ class InitPropertiesTest : public ActionTest {
   }
 };
 
-TEST_F(InitPropertiesTest, NothingInstalledMakesExactlyTheListedHostCalls) {
+TEST_F(InitPropertiesTest, NothingInstalledMakesExactlyTheListedEngineCalls) {
   engine.properties[u"SERVERINSTALLVERSION"] = u"3.0.0.1";
   EXPECT_EQ(initProperties(&engine), S_OK);
   std::vector<std::string> calls;
-  for (const HostCall& call : engine.journal) calls.push_back(call.Describe());
+  for (const EngineCall& call : engine.journal) calls.push_back(call.Describe());
   EXPECT_EQ(calls, (std::vector<std::string>{
                        "query interface -> 0x00000000",
                        "read SERVERINSTALLVERSION = \"3.0.0.1\"",
@@ -68,7 +68,7 @@ TEST_F(InitPropertiesTest, BothCurrentMarksTheSuiteUpToDate) {
   Record(u"InstallDir", u"D:\\Corvane");
   EXPECT_EQ(initProperties(&engine), S_OK);
   std::vector<std::string> calls;
-  for (const HostCall& call : engine.journal) calls.push_back(call.Describe());
+  for (const EngineCall& call : engine.journal) calls.push_back(call.Describe());
   EXPECT_EQ(calls, (std::vector<std::string>{
                        "query interface -> 0x00000000",
                        "read SERVERINSTALLVERSION = \"3.1\"",

@@ -5,7 +5,7 @@
 
 #include "common/registry.h"
 #include "machine/registry_view.h"
-#include "platform/sim/sim.h"
+#include "machine/sim/process.h"
 #include "testkit/utf_text.h"
 #include "tests/test_support.h"
 

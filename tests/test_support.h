@@ -11,7 +11,7 @@
 #include "testkit/engine_strings.h"
 #include "testkit/test_engine.h"
 #include "testkit/utf_text.h"
-#include "platform/sim/sim.h"
+#include "machine/sim/process.h"
 
 namespace testing_support {
 

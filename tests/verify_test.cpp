@@ -32,8 +32,8 @@ TEST_P(VerifyDecision, WritesInOrder) {
   EXPECT_EQ(verify(&engine), S_OK);
   EXPECT_EQ(Show(engine.Writes()), Show(row.writes));
   bool versionRead = false;
-  for (const testkit::HostCall& call : engine.journal)
-    versionRead |= call.op == testkit::HostCall::Op::GetProperty && call.name == u"ORVIX_VERSION";
+  for (const testkit::EngineCall& call : engine.journal)
+    versionRead |= call.op == testkit::EngineCall::Op::GetProperty && call.name == u"ORVIX_VERSION";
   EXPECT_EQ(versionRead, row.versionRead);
 }
 

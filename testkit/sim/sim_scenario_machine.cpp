@@ -1,13 +1,13 @@
 // The scenario machine on Linux: the simulated platform the libraries are linked against. Its
 // records are the simulation's own, so nothing is copied between two forms.
-#include "platform/sim/sim.h"
-#include "testkit/capture_machine.h"
+#include "machine/sim/process.h"
+#include "testkit/capture_scenario_machine.h"
 #include "testkit/machine.h"
 
 namespace testkit {
 namespace {
 
-class SimMachine : public Machine {
+class SimScenarioMachine : public ScenarioMachine {
  public:
   Result<> Reset(machine::Windows windows, const std::vector<std::u16string>& observed,
                  const std::vector<std::u16string>&, const std::vector<std::u16string>&) override {
@@ -58,7 +58,7 @@ class SimMachine : public Machine {
 
 }  // namespace
 
-std::unique_ptr<Machine> MakeMachine() { return std::make_unique<SimMachine>(); }
+std::unique_ptr<ScenarioMachine> MakeScenarioMachine() { return std::make_unique<SimScenarioMachine>(); }
 
 std::string PlatformName() { return "native x86"; }
 
@@ -72,7 +72,7 @@ Result<std::vector<std::string>> RecoverInterruptedRun(bool) { return std::vecto
 bool InterruptedRunLeftJournal() { return false; }
 
 // The native build runs on no real Windows machine.
-std::unique_ptr<machine::RealMachine> MakeRealMachine() { return nullptr; }
+std::unique_ptr<machine::RealMachineReader> MakeRealMachine() { return nullptr; }
 
 long PauseSystemStringFailures() {
   const long countdown = sim::SystemStringFailureCountdown();

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <share.h>
 
-#include "testkit/capture_machine.h"
+#include "testkit/capture_scenario_machine.h"
 #include "testkit/win32/key_view.h"
 #include "testkit/win32/win32_text.h"
 
@@ -16,7 +16,7 @@ namespace {
 using win32::U;
 using win32::W;
 
-class Win32RealMachine : public machine::RealMachine {
+class Win32RealMachine : public machine::RealMachineReader {
  public:
   machine::Windows Kind() const override {
     return win32::RunsOn64BitWindows() ? machine::Windows::X64 : machine::Windows::X86;
@@ -125,6 +125,6 @@ class Win32RealMachine : public machine::RealMachine {
 
 }  // namespace
 
-std::unique_ptr<machine::RealMachine> MakeRealMachine() { return std::make_unique<Win32RealMachine>(); }
+std::unique_ptr<machine::RealMachineReader> MakeRealMachine() { return std::make_unique<Win32RealMachine>(); }
 
 }  // namespace testkit

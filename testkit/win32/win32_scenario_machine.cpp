@@ -38,11 +38,11 @@ BOOL WINAPI OnConsoleEvent(DWORD) {
   ExitProcess(130);
 }
 
-class Win32Machine : public Machine {
+class Win32ScenarioMachine : public ScenarioMachine {
  public:
-  Win32Machine() : store_(MakeRealStore()) { SetConsoleCtrlHandler(&OnConsoleEvent, TRUE); }
+  Win32ScenarioMachine() : store_(MakeRealStore()) { SetConsoleCtrlHandler(&OnConsoleEvent, TRUE); }
   // What the last scenario changed is put back; a failure is said on the error output.
-  ~Win32Machine() override {
+  ~Win32ScenarioMachine() override {
     if (Result<> done = Finish(); !done) std::fprintf(stderr, "suitehost: %s\n", done.error().c_str());
     SetConsoleCtrlHandler(&OnConsoleEvent, FALSE);
   }
@@ -172,7 +172,7 @@ class Win32Machine : public Machine {
 
 }  // namespace
 
-std::unique_ptr<Machine> MakeMachine() { return std::make_unique<Win32Machine>(); }
+std::unique_ptr<ScenarioMachine> MakeScenarioMachine() { return std::make_unique<Win32ScenarioMachine>(); }
 
 Result<std::vector<std::string>> RecoverInterruptedRun(bool dryRun) { return RestoreFromJournalFile(dryRun); }
 

@@ -10,7 +10,7 @@
 
 #include "caddon/caddon.h"
 #include "ovrel/ovrel.h"
-#include "platform/sim/sim.h"
+#include "machine/sim/process.h"
 #include "testkit/engine_strings.h"
 #include "testkit/test_engine.h"
 
@@ -63,7 +63,7 @@ void Engine(FuzzedDataProvider& in, testkit::TestEngine& engine) {
 }
 
 void Machine(FuzzedDataProvider& in) {
-  sim::Machine& m = sim::machine();
+  machine::SimulatedMachine& m = sim::machine();
   for (const char16_t* key : kKeys) {
     if (!in.ConsumeBool()) continue;
     machine::RegKeyData& data = m.registry.CreateKey(key);

@@ -1,35 +1,35 @@
 // The session on the engine's extension interface and the bridge operations.
-#include "common/host_session.h"
+#include "common/engine_session.h"
 
 #include "common/sys_string_owner.h"
 
-HRESULT OpenSession(IDispatch* dispatch, HostSession& session) {
+HRESULT OpenSession(IDispatch* dispatch, EngineSession& session) {
   session.reset();
   if (dispatch == nullptr) return E_POINTER;
   void* out = nullptr;
-  const HRESULT status = dispatch->QueryInterface(IID_HostExtension, &out);
+  const HRESULT status = dispatch->QueryInterface(IID_EngineExtension, &out);
   if (status < 0) return status;
-  session.reset(static_cast<HostExtension*>(out));
+  session.reset(static_cast<EngineExtension*>(out));
   // An engine that reports success without an interface leaves nothing to call.
   if (!session) return E_NOINTERFACE;
   return status;
 }
 
-std::u16string ReadProperty(const HostSession& session, std::u16string_view name) {
+std::u16string ReadProperty(const EngineSession& session, std::u16string_view name) {
   const SysString nameString = MakeSysString(name);
   SysString value;
   session.get()->GetProperty(nameString.get(), value.put());
   return SysStringText(value);
 }
 
-void WriteProperty(const HostSession& session, std::u16string_view name,
+void WriteProperty(const EngineSession& session, std::u16string_view name,
                    std::u16string_view value) {
   const SysString nameString = MakeSysString(name);
   const SysString valueString = MakeSysString(value);
   session.get()->SetProperty(nameString.get(), valueString.get());
 }
 
-std::u16string ResolveText(const HostSession& session, std::u16string_view text) {
+std::u16string ResolveText(const EngineSession& session, std::u16string_view text) {
   const SysString input = MakeSysString(text);
   SysString translated;
   session.get()->TranslateText(input.get(), translated.put());

@@ -1,5 +1,5 @@
 // The suitehost command line: `run`, `call` and `list`, over the scenario runner.
-#include "host/command.h"
+#include "cli/command.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -8,7 +8,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "host/capture_command.h"
+#include "cli/capture_command.h"
 #include "platform/platform.h"
 #include "scenario/dry_run.h"
 #include "scenario/reg_file.h"
@@ -16,7 +16,7 @@
 #include "scenario/saved_call.h"
 #include "scenario/runner.h"
 #include "scenario/status.h"
-#include "testkit/capture_machine.h"
+#include "testkit/capture_scenario_machine.h"
 #include "testkit/files.h"
 #include "testkit/library.h"
 #include "testkit/utf_text.h"
@@ -216,7 +216,7 @@ int Call(scenario::Runner& runner, const CallOptions& options, bool json, const 
 // the status is then 2.
 int DryRun(const std::vector<std::string>& files, const std::string& libraryFolder) {
   int status = kAllHeld;
-  std::unique_ptr<machine::RealMachine> real = testkit::MakeRealMachine();
+  std::unique_ptr<machine::RealMachineReader> real = testkit::MakeRealMachine();
   for (const std::string& file : files) {
     Result<scenario::Scenario> s = scenario::LoadScenario(file);
     if (s) {
@@ -237,7 +237,7 @@ int DryRun(const std::vector<std::string>& files, const std::string& libraryFold
     std::cout << file << ": dry run on the simulated machine\n";
     scenario::Runner runner(libraryFolder);
     auto last = std::make_shared<std::pair<size_t, std::string>>();
-    runner.WatchSteps([last](const scenario::Scenario& scenario, size_t index, const testkit::Machine& m) {
+    runner.WatchSteps([last](const scenario::Scenario& scenario, size_t index, const testkit::ScenarioMachine& m) {
       std::string holds = scenario::Holdings(scenario, m);
       std::cout << "  before " << scenario::StepTitle(scenario, index) << ", the machine holds";
       if (index > 0 && holds == last->second) {

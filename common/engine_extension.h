@@ -7,10 +7,10 @@
 #include "common/com_types.h"
 
 // {68F98262-AAD3-4A0D-B564-AAD9E006CEA8}
-inline constexpr IID IID_HostExtension = {
+inline constexpr IID IID_EngineExtension = {
     0x68F98262, 0xAAD3, 0x4A0D, {0xB5, 0x64, 0xAA, 0xD9, 0xE0, 0x06, 0xCE, 0xA8}};
 
-struct HostExtension : IDispatch {
+struct EngineExtension : IDispatch {
   virtual HRESULT STDMETHODCALLTYPE Reserved7() = 0;                                // 7
   virtual HRESULT STDMETHODCALLTYPE Reserved8() = 0;                                // 8
   virtual HRESULT STDMETHODCALLTYPE GetProperty(BSTR name, BSTR* value) = 0;        // 9
@@ -20,6 +20,6 @@ struct HostExtension : IDispatch {
   virtual HRESULT STDMETHODCALLTYPE Reserved13() = 0;                               // 13
   virtual HRESULT STDMETHODCALLTYPE Reserved14() = 0;                               // 14
   virtual HRESULT STDMETHODCALLTYPE Reserved15() = 0;                               // 15
-  virtual HRESULT STDMETHODCALLTYPE ShowHostMessage(BSTR text, BSTR caption, std::int32_t flags,
+  virtual HRESULT STDMETHODCALLTYPE ShowEngineMessage(BSTR text, BSTR caption, std::int32_t flags,
                                                     std::int32_t* result) = 0;      // 16
 };

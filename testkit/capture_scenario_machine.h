@@ -10,10 +10,10 @@
 
 namespace testkit {
 
-class CaptureMachine : public Machine {
+class CaptureScenarioMachine : public ScenarioMachine {
  public:
-  explicit CaptureMachine(machine::RealMachine& real);
-  ~CaptureMachine() override;
+  explicit CaptureScenarioMachine(machine::RealMachineReader& real);
+  ~CaptureScenarioMachine() override;
 
   Result<> Reset(machine::Windows windows, const std::vector<std::u16string>& observed,
                  const std::vector<std::u16string>& changed, const std::vector<std::u16string>& files) override;
@@ -36,13 +36,13 @@ class CaptureMachine : public Machine {
   machine::SimulatedMachine& Model() const;
   static std::u16string Own(machine::Windows windows, const std::u16string& key);
 
-  machine::RealMachine& real_;
+  machine::RealMachineReader& real_;
   std::unique_ptr<machine::SimulatedMachine> own_;  // the model on Windows; natively the process's
   std::unique_ptr<machine::Capture> capture_;
   std::vector<std::u16string> keys_;
 };
 
 // The machine this program runs on, read only; null where there is none (the native build).
-std::unique_ptr<machine::RealMachine> MakeRealMachine();
+std::unique_ptr<machine::RealMachineReader> MakeRealMachine();
 
 }  // namespace testkit

@@ -2,8 +2,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/sim/com_sim.h"
-#include "platform/sim/sim.h"
+#include "machine/sim/com/com_stand_ins.h"
+#include "machine/sim/process.h"
 
 namespace sim {
 namespace {
@@ -14,13 +14,13 @@ int g_systemWork = 0;
 
 }  // namespace
 
-Machine& machine() {
-  static Machine the;
+machine::SimulatedMachine& machine() {
+  static machine::SimulatedMachine the;
   return the;
 }
 
 void Reset() {
-  machine() = Machine{};
+  machine() = machine::SimulatedMachine{};
   machine().registry.CreateWindowsKeys();
 }
 

@@ -8,10 +8,9 @@
 
 namespace sim {
 
-using Machine = machine::SimulatedMachine;
 using machine::NormalFilePath;
 
-Machine& machine();
+machine::SimulatedMachine& machine();
 // A fresh machine: a registry with only the Session Manager key that Windows always has, no
 // volumes, no environment, nothing recorded.
 void Reset();

@@ -4,7 +4,7 @@
 
 #include "machine/simulated_system.h"
 #include "platform/platform.h"
-#include "platform/sim/sim.h"
+#include "machine/sim/process.h"
 
 namespace platform {
 namespace {

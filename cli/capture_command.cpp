@@ -1,6 +1,6 @@
 // The capture command: the template or the command line gives the engine and the steps, the
 // machine suitehost runs on gives everything the actions read.
-#include "host/capture_command.h"
+#include "cli/capture_command.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -8,11 +8,11 @@
 #include <fstream>
 #include <iostream>
 
-#include "host/command.h"
+#include "cli/command.h"
 #include "scenario/report.h"
 #include "scenario/runner.h"
 #include "scenario/saved_call.h"
-#include "testkit/capture_machine.h"
+#include "testkit/capture_scenario_machine.h"
 #include "testkit/files.h"
 #include "testkit/utf_text.h"
 
@@ -134,7 +134,7 @@ int Capture(const CaptureOptions& o, const std::string& libraryFolder) {
 
   // The machine read: this one, or a scenario's machine standing for one.
   std::unique_ptr<machine::SimulatedMachine> standIn;
-  std::unique_ptr<machine::RealMachine> real;
+  std::unique_ptr<machine::RealMachineReader> real;
   std::string where;
   if (!o.machine.empty()) {
     Result<Scenario> machineFile = scenario::LoadScenario(o.machine);
@@ -157,8 +157,8 @@ int Capture(const CaptureOptions& o, const std::string& libraryFolder) {
   if (!s.clock) s.clock = Now();
   s.privilegeAdjustError = real->HoldsShutdownPrivilege() ? 0 : platform::kNotAllAssigned;
 
-  auto owned = std::make_unique<testkit::CaptureMachine>(*real);
-  testkit::CaptureMachine& capture = *owned;
+  auto owned = std::make_unique<testkit::CaptureScenarioMachine>(*real);
+  testkit::CaptureScenarioMachine& capture = *owned;
   scenario::Runner runner(libraryFolder, std::move(owned));
   if (Result<> prepared = runner.Prepare(s); !prepared) return Refuse(prepared.error());
   const std::vector<scenario::ScenarioReport> reports = runner.RunAll();

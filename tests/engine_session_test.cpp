@@ -5,14 +5,14 @@
 #include <vector>
 
 #include "common/action.h"
-#include "common/host_session.h"
+#include "common/engine_session.h"
 #include "common/sys_string_owner.h"
-#include "platform/sim/sim.h"
+#include "machine/sim/process.h"
 #include "tests/test_support.h"
 
 namespace {
 
-using testkit::HostCall;
+using testkit::EngineCall;
 using testing_support::ActionTest;
 
 // An engine written as a bare table of functions, slot by slot, the way the engine lays out
@@ -52,7 +52,7 @@ TEST_F(RawTableTest, BridgeOperationsUseTheEngineSlots) {
   table[12] = reinterpret_cast<void*>(&RawOut<12>);
   RawEngine raw{table, {}};
   {
-    HostSession session;
+    EngineSession session;
     ASSERT_EQ(OpenSession(reinterpret_cast<IDispatch*>(&raw), session), S_OK);
     EXPECT_EQ(testkit::ToUtf8(ReadProperty(session, u"A")), "x");
     WriteProperty(session, u"A", u"b");
@@ -63,15 +63,15 @@ TEST_F(RawTableTest, BridgeOperationsUseTheEngineSlots) {
 
 class BridgeTest : public ActionTest {
  protected:
-  HostSession Open() {
-    HostSession session;
+  EngineSession Open() {
+    EngineSession session;
     EXPECT_EQ(OpenSession(&engine, session), S_OK);
     return session;
   }
 };
 
 TEST_F(BridgeTest, UnknownAndNullPropertiesReadEmpty) {
-  HostSession session = Open();
+  EngineSession session = Open();
   EXPECT_EQ(ReadProperty(session, u"UNKNOWN"), u"");
   engine.properties[u"EMPTY"] = u"";
   EXPECT_EQ(ReadProperty(session, u"EMPTY"), u"");
@@ -80,7 +80,7 @@ TEST_F(BridgeTest, UnknownAndNullPropertiesReadEmpty) {
 }
 
 TEST_F(BridgeTest, HugeTextsPassBothWays) {
-  HostSession session = Open();
+  EngineSession session = Open();
   const std::u16string big(300000, u'z');
   WriteProperty(session, u"BIG", big);
   EXPECT_EQ(ReadProperty(session, u"BIG"), big);
@@ -88,7 +88,7 @@ TEST_F(BridgeTest, HugeTextsPassBothWays) {
 }
 
 TEST_F(BridgeTest, ResolveTextTranslatesThenExpandsAndFreesTheMiddleString) {
-  HostSession session = Open();
+  EngineSession session = Open();
   engine.translations[u"IDS_X"] = u"[A] done";
   engine.expansions[u"[A] done"] = u"Setup done";
   EXPECT_EQ(ResolveText(session, u"IDS_X"), u"Setup done");
@@ -103,8 +103,8 @@ TEST_F(BridgeTest, ResolveTextTranslatesThenExpandsAndFreesTheMiddleString) {
 
 TEST_F(BridgeTest, SessionReleasesOnceEvenWhenMoved) {
   {
-    HostSession first = Open();
-    HostSession second = std::move(first);
+    EngineSession first = Open();
+    EngineSession second = std::move(first);
     EXPECT_FALSE(first);
     second.reset();
     second.reset();
@@ -114,7 +114,7 @@ TEST_F(BridgeTest, SessionReleasesOnceEvenWhenMoved) {
 
 TEST_F(BridgeTest, FailedQueryGivesItsStatusAndNothingToRelease) {
   engine.queryStatus = static_cast<HRESULT>(0x80004005u);
-  HostSession session;
+  EngineSession session;
   EXPECT_EQ(OpenSession(&engine, session), static_cast<HRESULT>(0x80004005u));
   EXPECT_FALSE(session);
   EXPECT_EQ(OpenSession(nullptr, session), E_POINTER);
@@ -125,7 +125,7 @@ TEST_F(BridgeTest, ExhaustedMemoryBecomesOutOfMemoryAndReleasesEverything) {
   engine.properties[u"A"] = u"1";
   for (long nth = 1; nth <= 3; ++nth) {
     sim::FailSystemStringAllocation(nth);
-    const HRESULT result = RunAction(&engine, [](const HostSession& s, HRESULT) {
+    const HRESULT result = RunAction(&engine, [](const EngineSession& s, HRESULT) {
       ReadProperty(s, u"A");  // one string of ours: the name (the engine's answer never fails)
       WriteProperty(s, u"B", u"2");  // two: the name and the value
       return S_OK;

@@ -1,23 +1,23 @@
 // The machine of a capture.
-#include "testkit/capture_machine.h"
+#include "testkit/capture_scenario_machine.h"
 
 #ifdef _WIN32
 #include "testkit/win32/replacements.h"
 #else
-#include "platform/sim/sim.h"
+#include "machine/sim/process.h"
 #endif
 
 namespace testkit {
 
-CaptureMachine::CaptureMachine(machine::RealMachine& real) : real_(real) {
+CaptureScenarioMachine::CaptureScenarioMachine(machine::RealMachineReader& real) : real_(real) {
 #ifdef _WIN32
   own_ = std::make_unique<machine::SimulatedMachine>();
 #endif
 }
 
-CaptureMachine::~CaptureMachine() { Model().source = nullptr; }
+CaptureScenarioMachine::~CaptureScenarioMachine() { Model().source = nullptr; }
 
-machine::SimulatedMachine& CaptureMachine::Model() const {
+machine::SimulatedMachine& CaptureScenarioMachine::Model() const {
 #ifdef _WIN32
   return *own_;
 #else
@@ -25,11 +25,11 @@ machine::SimulatedMachine& CaptureMachine::Model() const {
 #endif
 }
 
-std::u16string CaptureMachine::Own(machine::Windows windows, const std::u16string& key) {
+std::u16string CaptureScenarioMachine::Own(machine::Windows windows, const std::u16string& key) {
   return machine::ResolveLinks(windows, key);
 }
 
-Result<> CaptureMachine::Reset(machine::Windows windows, const std::vector<std::u16string>& observed,
+Result<> CaptureScenarioMachine::Reset(machine::Windows windows, const std::vector<std::u16string>& observed,
                                const std::vector<std::u16string>&, const std::vector<std::u16string>&) {
   if (windows != real_.Kind())
     return Failure(std::string("this machine runs ") + machine::WindowsName(real_.Kind()) + " Windows, not " +
@@ -43,7 +43,7 @@ Result<> CaptureMachine::Reset(machine::Windows windows, const std::vector<std::
   return {};
 }
 
-void CaptureMachine::Attach(void* module) {
+void CaptureScenarioMachine::Attach(void* module) {
 #ifdef _WIN32
   win32::TakeOverForCapture(static_cast<HMODULE>(module), Model());
 #else
@@ -51,16 +51,16 @@ void CaptureMachine::Attach(void* module) {
 #endif
 }
 
-Result<> CaptureMachine::ApplyRegistry(const RegistryChange&) { return Failure("a capture sets up no registry"); }
-Result<> CaptureMachine::DenyAccess(const std::u16string&, std::uint32_t) {
+Result<> CaptureScenarioMachine::ApplyRegistry(const RegistryChange&) { return Failure("a capture sets up no registry"); }
+Result<> CaptureScenarioMachine::DenyAccess(const std::u16string&, std::uint32_t) {
   return Failure("a capture refuses no rights");
 }
-Result<> CaptureMachine::SetEnvironment(const std::u16string&, const std::optional<std::u16string>&) {
+Result<> CaptureScenarioMachine::SetEnvironment(const std::u16string&, const std::optional<std::u16string>&) {
   return Failure("a capture sets no environment");
 }
-Result<> CaptureMachine::AddFile(const std::u16string&, bool) { return Failure("a capture places no files"); }
+Result<> CaptureScenarioMachine::AddFile(const std::u16string&, bool) { return Failure("a capture places no files"); }
 
-RegistryState CaptureMachine::Registry() const {
+RegistryState CaptureScenarioMachine::Registry() const {
   RegistryState state;
   const machine::SimulatedMachine& model = Model();
   for (const std::u16string& key : keys_)
@@ -70,7 +70,7 @@ RegistryState CaptureMachine::Registry() const {
 }
 
 // What the actions read during a call was there before it.
-void CaptureMachine::AddLearned(RegistryState& before) {
+void CaptureScenarioMachine::AddLearned(RegistryState& before) {
   const auto learned = capture_->TakeLearned();
   for (const std::u16string& key : keys_) {
     auto found = learned.find(Own(Model().windows, key));
@@ -80,8 +80,8 @@ void CaptureMachine::AddLearned(RegistryState& before) {
   }
 }
 
-machine::AnswerSheet& CaptureMachine::Answers() { return Model().answers; }
-const machine::AnswerSheet& CaptureMachine::Answers() const { return Model().answers; }
-int CaptureMachine::OpenHandles() const { return Model().openKeys + Model().openTokens; }
+machine::AnswerSheet& CaptureScenarioMachine::Answers() { return Model().answers; }
+const machine::AnswerSheet& CaptureScenarioMachine::Answers() const { return Model().answers; }
+int CaptureScenarioMachine::OpenHandles() const { return Model().openKeys + Model().openTokens; }
 
 }  // namespace testkit
