@@ -16,11 +16,21 @@ using testing_support::ActionTest;
 // Key rights and the classes key as the simulated machine holds them.
 class SimulatedRegistryTest : public ActionTest {};
 
-// Windows always has its Session Manager key, with pending file operations or without.
-TEST_F(SimulatedRegistryTest, AFreshMachineHasTheSessionManagerKey) {
-  RegistryKey manager = OpenRegistryKey(platform::Hive::LocalMachine,
-                                        u"SYSTEM\\CurrentControlSet\\Control\\Session Manager", platform::kKeyRead);
-  EXPECT_TRUE(manager);
+// A scenario's machine starts fresh: what the last one changed is gone, rights it refused are given
+// again, and the Session Manager key, which Windows always has, is there without its values.
+TEST_F(SimulatedRegistryTest, AResetMachineKeepsNothingOfTheLastScenario) {
+  const std::u16string manager = u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+  sim::machine().registry.SetValue(manager, u"PendingFileRenameOperations", {7, {0, 0}});
+  sim::machine().registry.FindKey(manager)->deniedAccess = platform::kKeyRead;
+  sim::machine().registry.SetValue(*machine::CanonicalKey(u"HKLM\\SOFTWARE\\Brisolt"), u"V", {});
+  sim::Reset();
+  RegistryKey reopened = OpenRegistryKey(platform::Hive::LocalMachine,
+                                         u"SYSTEM\\CurrentControlSet\\Control\\Session Manager", platform::kKeyRead);
+  EXPECT_TRUE(reopened);
+  ASSERT_TRUE(sim::machine().registry.FindKey(manager));
+  EXPECT_TRUE(sim::machine().registry.FindKey(manager)->values.empty());
+  RegistryKey gone = OpenRegistryKey(platform::Hive::LocalMachine, u"SOFTWARE\\Brisolt", platform::kKeyRead);
+  EXPECT_FALSE(gone);
 }
 
 TEST_F(SimulatedRegistryTest, ClassesRootIsTheClassesKeyOfTheMachine) {
