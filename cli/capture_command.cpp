@@ -124,6 +124,43 @@ std::string Said(const CaptureOptions& o) {
   return said + " --out " + testkit::FileName(o.out);
 }
 
+// The machine a capture reads: this one, or a scenario's machine standing for one (whose clock
+// the capture then takes), and how the file's description names it.
+struct MachineRead {
+  std::unique_ptr<machine::SimulatedMachine> standIn;
+  std::unique_ptr<machine::RealMachineReader> real;
+  std::string where;
+};
+
+Result<MachineRead> MachineToRead(const CaptureOptions& o, Scenario& s) {
+  MachineRead read;
+  if (!o.machine.empty()) {
+    Result<Scenario> machineFile = scenario::LoadScenario(o.machine);
+    if (!machineFile) return Failure("--machine: " + machineFile.error());
+    read.standIn = scenario::SimulatedMachineOf(*machineFile);
+    read.real = machine::RealMachineOf(*read.standIn);
+    read.where = "the machine of " + o.machine;
+    s.clock = machineFile->clock;
+    return read;
+  }
+  read.real = testkit::MakeRealMachine();
+  if (!read.real)
+    return Failure("this suitehost runs the simulated machine and has no real one to read: run suitehost.exe on "
+                   "Windows or under Wine, or give --machine FILE");
+  const std::u16string name = read.real->Name();
+  read.where = o.nameMachine && !name.empty() ? "the machine " + ToUtf8(name) : "a machine";
+  read.where += " running " + testkit::PlatformName();
+  return read;
+}
+
+void SayCaptured(const machine::CapturedMachine& c, const std::string& out) {
+  size_t values = 0;
+  for (const auto& [key, read] : c.keys) values += read.size();
+  std::cerr << "suitehost: captured " << c.keys.size() << " key(s) with " << values << " value(s), "
+            << c.denied.size() << " refusal(s), " << c.environment.size() << " variable(s), " << c.volumes.size()
+            << " volume(s), " << c.files.size() << " file check(s) into " << out << "\n";
+}
+
 }  // namespace
 
 int Capture(const CaptureOptions& o, const std::string& libraryFolder) {
@@ -132,26 +169,10 @@ int Capture(const CaptureOptions& o, const std::string& libraryFolder) {
   Scenario s = std::move(*made);
   if (testkit::PathExists(o.out)) return Refuse("--out " + o.out + ": the file exists; remove it or name another");
 
-  // The machine read: this one, or a scenario's machine standing for one.
-  std::unique_ptr<machine::SimulatedMachine> standIn;
-  std::unique_ptr<machine::RealMachineReader> real;
-  std::string where;
-  if (!o.machine.empty()) {
-    Result<Scenario> machineFile = scenario::LoadScenario(o.machine);
-    if (!machineFile) return Refuse("--machine: " + machineFile.error());
-    standIn = scenario::SimulatedMachineOf(*machineFile);
-    real = machine::RealMachineOf(*standIn);
-    where = "the machine of " + o.machine;
-    s.clock = machineFile->clock;
-  } else {
-    real = testkit::MakeRealMachine();
-    if (!real)
-      return Refuse("this suitehost runs the simulated machine and has no real one to read: run suitehost.exe on "
-                    "Windows or under Wine, or give --machine FILE");
-    const std::u16string name = real->Name();
-    where = o.nameMachine && !name.empty() ? "the machine " + ToUtf8(name) : "a machine";
-    where += " running " + testkit::PlatformName();
-  }
+  Result<MachineRead> read = MachineToRead(o, s);
+  if (!read) return Refuse(read.error());
+  std::unique_ptr<machine::RealMachineReader>& real = read->real;
+  const std::string& where = read->where;
   s.windows = real->Kind();
   // A capture replays at another time: the clock it ran at is fixed, and written down.
   if (!s.clock) s.clock = Now();
@@ -182,13 +203,21 @@ int Capture(const CaptureOptions& o, const std::string& libraryFolder) {
   if (Result<> saved = testkit::WriteWholeFile(o.out, scenario::ScenarioText(written, report)); !saved)
     return Refuse("--out " + saved.error());
   scenario::WriteText(std::cout, reports, false);
-  const machine::CapturedMachine& c = capture.captured();
-  size_t values = 0;
-  for (const auto& [key, read] : c.keys) values += read.size();
-  std::cerr << "suitehost: captured " << c.keys.size() << " key(s) with " << values << " value(s), "
-            << c.denied.size() << " refusal(s), " << c.environment.size() << " variable(s), " << c.volumes.size()
-            << " volume(s), " << c.files.size() << " file check(s) into " << o.out << "\n";
+  SayCaptured(capture.captured(), o.out);
   return report.Passed() ? kAllHeld : kExpectationFailed;
+}
+
+CLI::App* AddCaptureCommand(CLI::App& app, CaptureOptions& c) {
+  CLI::App* capture = app.add_subcommand(
+      "capture", "Run actions against this machine, changing nothing, and write a scenario that reproduces it");
+  capture->add_option("library-and-actions", c.words, "Library name (ovrel, caddon) or file, then the actions");
+  capture->add_option("--from", c.from, "A template scenario: its properties and steps are used, its machine not");
+  capture->add_option("-p,--property", c.properties, "Suite property NAME=VALUE (over the template's)");
+  capture->add_option("--answer", c.answers, "Answer to the next message box: yes or no (never shown)");
+  capture->add_option("--out", c.out, "The scenario file to write")->required();
+  capture->add_flag("--name-machine", c.nameMachine, "Say the machine's name in the file");
+  capture->add_option("--machine", c.machine, "A scenario whose machine stands for the real one");
+  return capture;
 }
 
 }  // namespace suitehost

@@ -3,6 +3,7 @@
 // for them.
 #pragma once
 
+#include <CLI/CLI.hpp>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ struct CaptureOptions {
   bool nameMachine = false;             // say the machine's name in the file
   std::string machine;                  // a scenario whose machine stands for the real one
 };
+
+CLI::App* AddCaptureCommand(CLI::App& app, CaptureOptions& c);
 
 // The file's description says the command with its files by their names alone.
 int Capture(const CaptureOptions& options, const std::string& libraryFolder);

@@ -1,22 +1,18 @@
-// The suitehost command line: `run`, `call` and `list`, over the scenario runner.
+// The suitehost command line: its commands parsed and dispatched, `call` and `list` run here.
 #include "cli/command.h"
 
 #include <CLI/CLI.hpp>
-#include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "cli/capture_command.h"
+#include "cli/run_command.h"
 #include "platform/platform.h"
-#include "scenario/dry_run.h"
 #include "scenario/reg_file.h"
 #include "scenario/report.h"
 #include "scenario/saved_call.h"
 #include "scenario/runner.h"
 #include "scenario/status.h"
-#include "testkit/capture_scenario_machine.h"
 #include "testkit/files.h"
 #include "testkit/library.h"
 #include "testkit/utf_text.h"
@@ -32,76 +28,20 @@ struct Pair {
   std::u16string name, value;
 };
 
-// The files a run also writes its report to; empty: not written.
-struct ReportFiles {
-  std::string junit;
-  std::string html;
-};
-
 Result<Pair> SplitPair(const std::string& option, const std::string& text, const std::string& form) {
   const size_t eq = text.find('=');
   if (eq == std::string::npos || eq == 0) return Failure(option + " " + text + ": expected " + form);
   return Pair{FromUtf8(text.substr(0, eq)), FromUtf8(text.substr(eq + 1))};
 }
 
-// A report file of a run: never one of the run's inputs, never a file that is not a report of its
-// kind written by suitehost, in a folder where it can be written; found out before anything runs.
-Result<> CheckReportFile(const std::string& option, const std::string& path, const std::vector<std::string>& inputs) {
-  if (path.empty()) return {};
-  const std::string named = option + " " + path;
-  for (const std::string& input : inputs)
-    if (testkit::SameFile(path, input))
-      return Failure(named + ": this is one of the files the run reads; name the report another file");
-  const bool junit = option == "--junit";
-  const char* kind = junit ? "JUnit report" : "HTML report";
-  if (!testkit::PathExists(path)) {
-    if (Result<> writable = testkit::CanWriteBeside(path); !writable) return Failure(option + " " + writable.error());
-    return {};
-  }
-  if (Result<std::string> there = testkit::ReadWholeFile(path)) {
-    const std::string head = there->substr(0, 1024);
-    const bool ours = junit ? head.rfind("<?xml", 0) == 0 && head.find("<testsuite name=\"suitehost ") != std::string::npos
-                            : head.rfind("<!DOCTYPE html>", 0) == 0 && head.find("<title>suitehost: ") != std::string::npos;
-    if (!ours)
-      return Failure(named + ": the file there is not a " + kind +
-                     " written by suitehost, so it is left as it is; remove it or name another file");
-    return {};
-  } else {
-    return Failure(option + " " + there.error());
-  }
-}
-
-// The reports besides the one on the standard output, each written whole or not at all; false
-// when one cannot be written.
-bool WriteFile(const std::string& option, const std::string& path, const std::vector<scenario::ScenarioReport>& reports,
-               void (*write)(std::ostream&, const std::vector<scenario::ScenarioReport>&)) {
-  if (path.empty()) return true;
-  std::ostringstream text;
-  write(text, reports);
-  if (Result<> written = testkit::WriteWholeFile(path, text.str()); !written) {
-    std::cerr << "suitehost: " << option << " " << written.error() << "\n";
-    return false;
-  }
-  return true;
-}
-
-int Report(const std::vector<scenario::ScenarioReport>& reports, bool json, const ReportFiles& files, bool quiet) {
-  if (json)
-    scenario::WriteJson(std::cout, reports);
-  else
-    scenario::WriteText(std::cout, reports, quiet);
-  const bool junit = WriteFile("--junit", files.junit, reports, scenario::WriteJunit);
-  const bool html = WriteFile("--html", files.html, reports, scenario::WriteHtml);
-  if (!junit || !html) return kCannotRun;
-  for (const scenario::ScenarioReport& r : reports)
-    if (!r.Passed()) return kExpectationFailed;
-  return kAllHeld;
-}
+}  // namespace
 
 int Refuse(const std::string& message) {
   std::cerr << "suitehost: " << message << "\n";
   return kCannotRun;
 }
+
+namespace {
 
 int List(const std::string& library, const std::string& libraryFolder) {
   if (const std::optional<std::string> unknown = testkit::UnknownLibrary(library, libraryFolder))
@@ -113,52 +53,6 @@ int List(const std::string& library, const std::string& libraryFolder) {
   return kAllHeld;
 }
 
-// One line for a scenario that has run, or a file that cannot: what a run over many files prints
-// while it goes on.
-std::string ProgressLine(const scenario::ScenarioReport& r) {
-  if (!r.error.empty()) return "ERROR " + r.error;
-  const std::string named = r.name + " (" + r.file + ")";
-  if (r.skipped) return "SKIP  " + named + ": " + r.skipReason;
-  char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%.2f s", r.seconds);
-  if (r.Passed()) return "PASS  " + named + ", " + std::to_string(r.checks) + " expectations, " + seconds;
-  return "FAIL  " + named + ", " + std::to_string(r.FailedChecks()) + " of " + std::to_string(r.checks) +
-         " expectations failed, " + seconds;
-}
-
-// A file that cannot run is said on the error output and reported as an errored scenario; the
-// others still run and report; the status is then 2. With `progress` each file gets its line as
-// it ends, and the report after them holds only what failed.
-int Run(scenario::Runner& runner, const std::vector<std::string>& files, bool json, const ReportFiles& reportFiles,
-        bool quiet, bool progress) {
-  if (!reportFiles.junit.empty() &&
-      (reportFiles.junit == reportFiles.html || testkit::SameFile(reportFiles.junit, reportFiles.html)))
-    return Refuse("--junit and --html name the same file");
-  for (const auto& [option, path] : {std::pair{"--junit", reportFiles.junit}, std::pair{"--html", reportFiles.html}})
-    if (Result<> fit = CheckReportFile(option, path, files); !fit) return Refuse(fit.error());
-  std::vector<std::optional<scenario::ScenarioReport>> errored;
-  for (const std::string& file : files) {
-    errored.emplace_back();
-    if (Result<> prepared = runner.Prepare(file); !prepared) {
-      std::cerr << "suitehost: " << prepared.error() << "\n";
-      errored.back().emplace();
-      errored.back()->file = file;
-      errored.back()->name = testkit::FileName(file);
-      errored.back()->error = prepared.error();
-      if (progress) std::cout << ProgressLine(*errored.back()) << std::endl;
-    }
-  }
-  if (progress)
-    runner.WatchFinished([](const scenario::ScenarioReport& r) { std::cout << ProgressLine(r) << std::endl; });
-  std::vector<scenario::ScenarioReport> ran = runner.RunAll(), reports;
-  auto next = ran.begin();
-  for (auto& error : errored) reports.push_back(error ? std::move(*error) : std::move(*next++));
-  if (progress) std::cout << "\n";
-  const int status = Report(reports, json, reportFiles, quiet || progress);
-  for (const auto& error : errored)
-    if (error) return kCannotRun;
-  return status;
-}
 
 // The command line as it was given, for the description of a saved call.
 std::string CommandLine(int argc, char** argv) {
@@ -212,51 +106,6 @@ int Call(scenario::Runner& runner, const CallOptions& options, bool json, const 
   return reports[0].Passed() ? kAllHeld : kExpectationFailed;
 }
 
-// Says what the run of each file would do, and changes nothing: a file that cannot run is said, and
-// the status is then 2.
-int DryRun(const std::vector<std::string>& files, const std::string& libraryFolder) {
-  int status = kAllHeld;
-  std::unique_ptr<machine::RealMachineReader> real = testkit::MakeRealMachine();
-  for (const std::string& file : files) {
-    Result<scenario::Scenario> s = scenario::LoadScenario(file);
-    if (s) {
-      if (Result<> checks = scenario::ChecksSomething(*s); !checks) s = testkit::Failure(checks.error());
-    }
-    if (!s) {
-      std::cerr << "suitehost: " << s.error() << "\n";
-      status = kCannotRun;
-      continue;
-    }
-    if (real) {
-      scenario::WritePlan(std::cout, *s, *real);
-      if (testkit::InterruptedRunLeftJournal())
-        std::cout << "  note: an interrupted run left its journal; the next run puts back what it recorded first\n";
-      continue;
-    }
-    // The simulated machine is the process's own: running on it touches nothing real.
-    std::cout << file << ": dry run on the simulated machine\n";
-    scenario::Runner runner(libraryFolder);
-    auto last = std::make_shared<std::pair<size_t, std::string>>();
-    runner.WatchSteps([last](const scenario::Scenario& scenario, size_t index, const testkit::ScenarioMachine& m) {
-      std::string holds = scenario::Holdings(scenario, m);
-      std::cout << "  before " << scenario::StepTitle(scenario, index) << ", the machine holds";
-      if (index > 0 && holds == last->second) {
-        std::cout << " what it held before " << scenario::StepTitle(scenario, last->first) << "\n";
-        return;
-      }
-      std::cout << ":\n" << holds;
-      *last = {index, std::move(holds)};
-    });
-    if (Result<> prepared = runner.Prepare(std::move(*s)); !prepared) {
-      std::cerr << "suitehost: " << prepared.error() << "\n";
-      status = kCannotRun;
-      continue;
-    }
-    runner.RunAll();
-  }
-  return status;
-}
-
 // A run that was killed or crashed left its journal: what it changed is put back before anything
 // else happens, and said.
 Result<bool> Recover() {
@@ -266,6 +115,16 @@ Result<bool> Recover() {
   std::cerr << "suitehost: put back what an interrupted run had changed:\n";
   for (const std::string& line : *recovered) std::cerr << "  " << line << "\n";
   return true;
+}
+
+// What `restore --dry-run` says: what a run that was killed or crashed left to put back.
+int RestoreDryRun() {
+  const Result<std::vector<std::string>> pending = testkit::RecoverInterruptedRun(true);
+  if (!pending) return Refuse(pending.error());
+  if (pending->empty()) std::cout << "nothing to put back\n";
+  if (!pending->empty()) std::cout << "an interrupted run left its journal; restore would put back:\n";
+  for (const std::string& line : *pending) std::cout << "  " << line << "\n";
+  return kAllHeld;
 }
 
 const char* const kCommands[] = {"run", "call", "capture", "list", "restore"};
@@ -367,39 +226,13 @@ int RunGuarded(int argc, char** argv) {
   app.add_option("--lib-dir", libraryFolder, "Folder in which libraries named without a path are found")
       ->capture_default_str();
 
-  std::vector<std::string> files;
-  bool json = false, quiet = false;
-  ReportFiles reportFiles;
-  CLI::App* run = app.add_subcommand("run", "Run scenario files and check their expectations");
-  // A file that is missing or cannot be read is that file's error: the others still run.
-  run->add_option("scenarios", files, "Scenario files (JSON)")->required();
-  run->add_flag("--json", json, "Report as JSON");
-  run->add_option("--junit", reportFiles.junit, "Also write a JUnit XML report to this file");
-  run->add_option("--html", reportFiles.html, "Also write the report as one HTML page to this file");
-  run->add_flag("-q,--quiet", quiet, "Show only failed scenarios and the summary");
-  bool progress = false;
-  run->add_flag("-s,--summary", progress,
-                "One line for each file as it ends (PASS, FAIL, ERROR or SKIP), then the failed scenarios and the "
-                "summary");
-  bool dryRun = false;
-  run->add_flag("--dry-run", dryRun,
-                "Change nothing: on a real machine list what the run would record, set up, change and put back; "
-                "natively show what the machine holds before each step");
-
+  RunOptions r;
+  CLI::App* run = AddRunCommand(app, r);
   CallOptions o;
-  AddCallCommand(app, o, json);
-
+  bool callJson = false;
+  AddCallCommand(app, o, callJson);
   CaptureOptions c;
-  CLI::App* capture = app.add_subcommand(
-      "capture", "Run actions against this machine, changing nothing, and write a scenario that reproduces it");
-  capture->add_option("library-and-actions", c.words, "Library name (ovrel, caddon) or file, then the actions");
-  capture->add_option("--from", c.from, "A template scenario: its properties and steps are used, its machine not");
-  capture->add_option("-p,--property", c.properties, "Suite property NAME=VALUE (over the template's)");
-  capture->add_option("--answer", c.answers, "Answer to the next message box: yes or no (never shown)");
-  capture->add_option("--out", c.out, "The scenario file to write")->required();
-  capture->add_flag("--name-machine", c.nameMachine, "Say the machine's name in the file");
-  capture->add_option("--machine", c.machine, "A scenario whose machine stands for the real one");
-
+  CLI::App* capture = AddCaptureCommand(app, c);
   CLI::App* restore =
       app.add_subcommand("restore", "Put back what an interrupted run changed on this machine, from its journal");
   bool restoreDryRun = false;
@@ -418,32 +251,15 @@ int RunGuarded(int argc, char** argv) {
     return code == 0 ? 0 : kCannotRun;
   }
   if (*list) return List(library, libraryFolder);
+  if (const std::optional<std::string> conflict = *run ? ConflictingOptions(r) : std::nullopt) return Refuse(*conflict);
   // A dry run and a capture change nothing, not even what an interrupted run left to put back; a
   // capture of a machine that is not as it was would be of the wrong machine.
-  if (*run && progress && (json || quiet))
-    return Refuse(std::string("--summary and ") + (json ? "--json" : "-q") +
-                  " do not go together: --summary prints a line for each file before the report; drop one");
-  if (*run && dryRun) {
-    for (const auto& [given, option] : {std::pair{json, "--json"}, std::pair{!reportFiles.junit.empty(), "--junit"},
-                                        std::pair{!reportFiles.html.empty(), "--html"}, std::pair{quiet, "-q"},
-                                        std::pair{progress, "--summary"}})
-      if (given)
-        return Refuse(std::string("--dry-run and ") + option +
-                      " do not go together: a dry run says what a run would do and writes no report; drop one");
-    return DryRun(files, libraryFolder);
-  }
+  if (*run && r.dryRun) return DryRunScenarios(r, libraryFolder);
   if (*capture && testkit::InterruptedRunLeftJournal())
     return Refuse("capture: an interrupted run left its journal, so this machine is not as it was: run "
                   "'suitehost restore' first");
   if (*capture) return Capture(c, libraryFolder);
-  if (*restore && restoreDryRun) {
-    const Result<std::vector<std::string>> pending = testkit::RecoverInterruptedRun(true);
-    if (!pending) return Refuse(pending.error());
-    if (pending->empty()) std::cout << "nothing to put back\n";
-    if (!pending->empty()) std::cout << "an interrupted run left its journal; restore would put back:\n";
-    for (const std::string& line : *pending) std::cout << "  " << line << "\n";
-    return kAllHeld;
-  }
+  if (*restore && restoreDryRun) return RestoreDryRun();
   const Result<bool> recovered = Recover();
   if (!recovered) return Refuse(recovered.error());
   if (*restore) {
@@ -451,8 +267,8 @@ int RunGuarded(int argc, char** argv) {
     return kAllHeld;
   }
   scenario::Runner runner(libraryFolder);
-  if (*run) return Run(runner, files, json, reportFiles, quiet, progress);
-  return Call(runner, o, json, CommandLine(argc, argv));
+  if (*run) return RunScenarios(runner, r);
+  return Call(runner, o, callJson, CommandLine(argc, argv));
 }
 
 int OwnFault(const std::string& what) {

@@ -114,11 +114,8 @@ Json WhatItDid(const StepReport& step) {
   return expect;
 }
 
-}  // namespace
-
-std::string ScenarioText(const Scenario& given, const ScenarioReport& report, bool* replaced) {
-  Json j{{"name", given.name}, {"description", given.description}, {"library", given.library}};
-  if (given.windows == machine::Windows::X64) j["windows"] = "x64";
+// What the engine holds: the properties, its texts and its statuses.
+void AddEngine(Json& j, const Scenario& given) {
   Json properties = Json::object();
   for (const auto& [name, value] : given.properties) properties[ToUtf8(name)] = value ? Json(ToUtf8(*value)) : Json();
   j["properties"] = properties;
@@ -135,6 +132,10 @@ std::string ScenarioText(const Scenario& given, const ScenarioReport& report, bo
     if (given.messageStatus != S_OK) engine["messageStatus"] = StatusText(given.messageStatus);
     j["engine"] = engine;
   }
+}
+
+// What the machine holds, with its answers to message boxes and its shutdown privilege.
+void AddMachine(Json& j, const Scenario& given) {
   if (!given.registry.empty()) j["registry"] = MachineRegistry(given.registry);
   if (!given.denied.empty()) {
     Json denied = Json::object();
@@ -173,6 +174,10 @@ std::string ScenarioText(const Scenario& given, const ScenarioReport& report, bo
   }
   if (!given.privilegeLookupWorks) j["shutdownPrivilege"] = "unknown";
   else if (given.privilegeAdjustError == platform::kNotAllAssigned) j["shutdownPrivilege"] = "not-granted";
+}
+
+// The steps, each call with what it did as its expectations.
+Json Steps(const Scenario& given, const ScenarioReport& report) {
   Json steps = Json::array();
   for (size_t i = 0; i < given.steps.size() && i < report.steps.size(); ++i) {
     const Step& step = given.steps[i];
@@ -187,7 +192,17 @@ std::string ScenarioText(const Scenario& given, const ScenarioReport& report, bo
       steps.push_back(call);
     }
   }
-  j["steps"] = steps;
+  return steps;
+}
+
+}  // namespace
+
+std::string ScenarioText(const Scenario& given, const ScenarioReport& report, bool* replaced) {
+  Json j{{"name", given.name}, {"description", given.description}, {"library", given.library}};
+  if (given.windows == machine::Windows::X64) j["windows"] = "x64";
+  AddEngine(j, given);
+  AddMachine(j, given);
+  j["steps"] = Steps(given, report);
   // Texts of the actions may hold unpaired surrogates: they show as U+FFFD rather than stop the
   // file, and the caller is told.
   const std::string text = j.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";

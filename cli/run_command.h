@@ -1,0 +1,39 @@
+// `suitehost run` and its options: scenario files run and reported (text or JSON, and JUnit and
+// HTML files), or with --dry-run only said what a run would do.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "scenario/runner.h"
+
+namespace suitehost {
+
+// The files a run also writes its report to; empty: not written.
+struct ReportFiles {
+  std::string junit;
+  std::string html;
+};
+
+
+struct RunOptions {
+  std::vector<std::string> files;
+  bool json = false, quiet = false;
+  bool progress = false;  // -s: a line for each file as it ends
+  bool dryRun = false;
+  ReportFiles reports;
+};
+
+CLI::App* AddRunCommand(CLI::App& app, RunOptions& r);
+// Why these options do not go together, or nullopt: found before anything else happens.
+std::optional<std::string> ConflictingOptions(const RunOptions& r);
+// The exit status of the run of every file, or of a dry run.
+int RunScenarios(scenario::Runner& runner, const RunOptions& r);
+int DryRunScenarios(const RunOptions& r, const std::string& libraryFolder);
+
+// Says the message on the error output as suitehost's; kCannotRun.
+int Refuse(const std::string& message);
+
+}  // namespace suitehost
