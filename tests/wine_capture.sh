@@ -32,17 +32,22 @@ if [ ! -x "$native" ]; then
 fi
 
 # The libraries are 32-bit: in a 64-bit prefix they read the 32-bit view, WOW6432Node, and
-# suitehost names its keys by the machine's own paths there (as registry_tool takes them). The
-# registry editor and reg.exe that fill and export the prefix are 32-bit programs too, so they name
-# the keys as a 32-bit program does, without WOW6432Node, and the system puts them in that view.
-# (Windows takes an explicit WOW6432Node from a 32-bit program for the same key; Wine 8 redirects it
-# a second time, to ...\WOW6432Node\WOW6432Node\..., where no 32-bit program looks.)
+# suitehost names its keys by the machine's own paths there (as registry_tool takes them); the x64
+# check build's libraries are sent to that view too. The registry editor and reg.exe that fill and
+# export the prefix are of the build's bitness: a 64-bit one names the 32-bit view by its path; a
+# 32-bit one names the keys as a 32-bit program does, without WOW6432Node, and the system puts them
+# in that view. (Windows takes an explicit WOW6432Node from a 32-bit program for the same key; Wine
+# 8 redirects it a second time, to ...\WOW6432Node\WOW6432Node\..., where no 32-bit program looks.)
 software='SOFTWARE'
 case "$prefix" in *64) software='SOFTWARE\WOW6432Node' ;; esac
+# The PE machine of suitehost.exe: 8664 for an x64 build.
+pe=$(od -An -tu4 -j60 -N4 "$suitehost" | tr -d ' ')
+tools_software=SOFTWARE
+[ "$(od -An -tx2 -j$((pe + 4)) -N2 "$suitehost" | tr -d ' ')" = 8664 ] && tools_software=$software
 keys=(
   'HKEY_LOCAL_MACHINE\Software\Classes\Installer\Products\E1A7AD6A725DC214DA711D928B3F3E99'
-  'HKEY_LOCAL_MACHINE\SOFTWARE\Brisolt'
-  'HKEY_LOCAL_MACHINE\SOFTWARE\Pellucor'
+  "HKEY_LOCAL_MACHINE\\$tools_software\\Brisolt"
+  "HKEY_LOCAL_MACHINE\\$tools_software\\Pellucor"
   'HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Session Manager'
 )
 tool="$prefix/drive_c/Program Files/Corvane/VendorTools/Toskan/toskan.exe"
@@ -67,13 +72,13 @@ Windows Registry Editor Version 5.00
 "ProductName"="Corvane ORVIX"
 "Version"=dword:02000000
 
-[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brisolt\\Corvane ORVIX]
+[HKEY_LOCAL_MACHINE\\$tools_software\\Brisolt\\Corvane ORVIX]
 "Version"="2.7"
 "Own"=hex:00,01,fe,ff
 "Count"=hex(b):01,02,03,04,05,06,07,08
 "List"=hex(7):61,00,00,00,00,00
 
-[HKEY_LOCAL_MACHINE\\SOFTWARE\\Pellucor\\TAMBER VANTLE Install]
+[HKEY_LOCAL_MACHINE\\$tools_software\\Pellucor\\TAMBER VANTLE Install]
 "ClientInstalledVersion"="$1"
 "Path"=hex(2):25,00,57,00,00,00
 "NeverRead"=dword:0000002a
