@@ -111,6 +111,7 @@ trace() { tr -d '\r' <"$1" | grep -E '^  step |^      (host|machine) '; }
 
 # What the prefix held before this test: what the test fills in goes again at its end.
 export_all "$work/pristine"
+put_back_on_exit "$work/pristine"
 fill "3.0.0.1"
 mkdir -p "$(dirname "$tool")" && printf 'MZ mine' >"$tool"
 export_all "$work/before"
@@ -217,6 +218,7 @@ fi
 # The prefix as this test found it.
 "$run" "$registry" unlock "HKEY_LOCAL_MACHINE\\$software\\Brisolt\\Corvane ORVIX" >/dev/null 2>&1
 put_back_filled "$work/pristine"
+trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 export_all "$work/end"
 if diff -r "$work/pristine" "$work/end" >/dev/null; then check 0 "the prefix is as this test found it"
 else check 1 "the prefix is not as this test found it:"; diff -r "$work/pristine" "$work/end" | head; fi

@@ -21,16 +21,31 @@ export_keys() {  # $1: folder for an export of each key (or "(absent)") and a co
   cp "$tool" "$1/toskan.exe" 2>/dev/null || echo "(absent)" >"$1/toskan.exe"
 }
 
-put_back_filled() {  # $1: the export of the prefix as the test found it: what was not there goes
-  local i=0 key
+put_back_filled() {  # $1: the export of the prefix as the test found it; each key that differs now
+  # is put back as it was: taken out, and imported from that export when it was there. One start of
+  # Wine for all of them, as for the exports.
+  local now=$1.now i=0 key changed=0
+  export_keys "$now"
   for key in "${keys[@]}"; do
-    if grep -qx '(absent)' "$1/$i.reg"; then
-      "$run" reg.exe delete "$key" /f >/dev/null 2>&1
+    if ! cmp -s "$1/$i.reg" "$now/$i.reg"; then
+      printf 'reg.exe delete "%s" /f\r\n' "$key"
+      grep -qx '(absent)' "$1/$i.reg" || printf 'regedit.exe /s "%s"\r\n' "$(win "$1/$i.reg")"
+      changed=1
     fi
     i=$((i + 1))
-  done
+  done >"$now/put-back.bat"
+  [ "$changed" -eq 0 ] || "$run" cmd.exe /c "$(win "$now/put-back.bat")" >/dev/null 2>&1
+  rm -rf "$now"
   if grep -qx '(absent)' "$1/toskan.exe"; then
     rm -f "$tool"
     rmdir -p "$(dirname "$tool")" 2>/dev/null || true
+  elif ! cmp -s "$1/toskan.exe" "$tool"; then
+    cp "$1/toskan.exe" "$tool"
   fi
+}
+
+# Puts the prefix back as the export in $1 found it also when the test ends early (a key that
+# refuses rights is given them back first).
+put_back_on_exit() {  # $1: the export of the prefix as the test found it
+  trap "put_back_filled '$1' 2>/dev/null; [ -n \"\${KEEP:-}\" ] || rm -rf '$work'" EXIT
 }

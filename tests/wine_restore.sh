@@ -64,6 +64,7 @@ REGEDIT4
 REG
 # What the prefix held before this test: what the test fills in goes again at its end.
 export_all "$work/pristine"
+put_back_on_exit "$work/pristine"
 "$run" regedit.exe /s "$(win "$work/fill.reg")" >/dev/null 2>&1
 mkdir -p "$(dirname "$tool")" && printf 'MZ mine' >"$tool"
 
@@ -123,6 +124,7 @@ same "$work/before" "$work/restored" "a killed run and 'suitehost restore'" || f
 
 # The prefix as this test found it: the keys and the tool it filled in and that were not there.
 put_back_filled "$work/pristine"
+trap 'rm -rf "$work"' EXIT
 export_all "$work/end"
 same "$work/pristine" "$work/end" "this test" || fail=1
 [ "$fail" -eq 0 ] && echo "ok: all $checks checks held"
