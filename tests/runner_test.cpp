@@ -3,24 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "scenario/report.h"
 #include "scenario/runner.h"
 #include "scenario/scenario.h"
+#include "tests/scenario_file_fixture.h"
 
 namespace {
 
-class ScenarioFileTest : public ::testing::Test {
- protected:
-  std::string Write(const std::string& name, const std::string& text) {
-    const std::string path = ::testing::TempDir() + name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
-};
+using testing_support::ScenarioFileTest;
 
 class RunnerTest : public ScenarioFileTest {
  protected:

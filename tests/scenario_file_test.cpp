@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 
 #include "scenario/scenario.h"
+#include "tests/scenario_file_fixture.h"
 #include "scenario/status.h"
 #include "tests/registry_changes.h"
 #include "testkit/utf_text.h"
@@ -61,14 +61,7 @@ TEST(Statuses, NamesAndNumbersBothWays) {
   EXPECT_EQ(scenario::StatusName(static_cast<HRESULT>(0x80070002)), "0x80070002");
 }
 
-class ScenarioFileTest : public ::testing::Test {
- protected:
-  std::string Write(const std::string& name, const std::string& text) {
-    const std::string path = ::testing::TempDir() + name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
-};
+using testing_support::ScenarioFileTest;
 
 TEST_F(ScenarioFileTest, ValuesOfEveryFormAndStepKinds) {
   const std::string path = Write("forms.json", R"({
