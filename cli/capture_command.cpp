@@ -25,10 +25,7 @@ using testkit::Failure;
 using testkit::FromUtf8;
 using testkit::ToUtf8;
 
-int Refuse(const std::string& message) {
-  std::cerr << "suitehost: capture: " << message << "\n";
-  return kCannotRun;
-}
+int RefuseCapture(const std::string& message) { return Refuse("capture: " + message); }
 
 // The engine and the steps: a template's, without its machine and its expect-only steps, or the
 // library and actions of the command line; then the command line's properties and answers.
@@ -165,12 +162,12 @@ void SayCaptured(const machine::CapturedMachine& c, const std::string& out) {
 
 int Capture(const CaptureOptions& o, const std::string& libraryFolder) {
   Result<Scenario> made = EngineAndSteps(o);
-  if (!made) return Refuse(made.error());
+  if (!made) return RefuseCapture(made.error());
   Scenario s = std::move(*made);
-  if (testkit::PathExists(o.out)) return Refuse("--out " + o.out + ": the file exists; remove it or name another");
+  if (testkit::PathExists(o.out)) return RefuseCapture("--out " + o.out + ": the file exists; remove it or name another");
 
   Result<MachineRead> read = MachineToRead(o, s);
-  if (!read) return Refuse(read.error());
+  if (!read) return RefuseCapture(read.error());
   std::unique_ptr<machine::RealMachineReader>& real = read->real;
   const std::string& where = read->where;
   s.windows = real->Kind();
@@ -181,15 +178,15 @@ int Capture(const CaptureOptions& o, const std::string& libraryFolder) {
   auto owned = std::make_unique<testkit::CaptureScenarioMachine>(*real);
   testkit::CaptureScenarioMachine& capture = *owned;
   scenario::Runner runner(libraryFolder, std::move(owned));
-  if (Result<> prepared = runner.Prepare(s); !prepared) return Refuse(prepared.error());
+  if (Result<> prepared = runner.Prepare(s); !prepared) return RefuseCapture(prepared.error());
   const std::vector<scenario::ScenarioReport> reports = runner.RunAll();
   const scenario::ScenarioReport& report = reports[0];
-  if (!report.error.empty()) return Refuse(report.error);
-  if (!report.steps.empty() && report.steps[0].title == "set up") return Refuse(report.steps[0].failures[0]);
+  if (!report.error.empty()) return RefuseCapture(report.error);
+  if (!report.steps.empty() && report.steps[0].title == "set up") return RefuseCapture(report.steps[0].failures[0]);
   if (!capture.captured().problems.empty()) {
     std::string problems;
     for (const std::string& p : capture.captured().problems) problems += "\n  " + p;
-    return Refuse("this machine could not be read whole, so nothing was written:" + problems);
+    return RefuseCapture("this machine could not be read whole, so nothing was written:" + problems);
   }
 
   Scenario written = s;
@@ -201,7 +198,7 @@ int Capture(const CaptureOptions& o, const std::string& libraryFolder) {
   written.description = "Captured by `" + Said(o) + "` from " + where + " at " + TimeText(*s.clock) +
                         ": the machine as the actions read it, and as expectations what they did.";
   if (Result<> saved = testkit::WriteWholeFile(o.out, scenario::ScenarioText(written, report)); !saved)
-    return Refuse("--out " + saved.error());
+    return RefuseCapture("--out " + saved.error());
   scenario::WriteText(std::cout, reports, false);
   SayCaptured(capture.captured(), o.out);
   return report.Passed() ? kAllHeld : kExpectationFailed;

@@ -254,7 +254,7 @@ int RunGuarded(int argc, char** argv) {
   if (const std::optional<std::string> conflict = *run ? ConflictingOptions(r) : std::nullopt) return Refuse(*conflict);
   // A dry run and a capture change nothing, not even what an interrupted run left to put back; a
   // capture of a machine that is not as it was would be of the wrong machine.
-  if (*run && r.dryRun) return DryRunScenarios(r, libraryFolder);
+  if (*run && r.dryRun) return DryRunScenarios(r.files, libraryFolder);
   if (*capture && testkit::InterruptedRunLeftJournal())
     return Refuse("capture: an interrupted run left its journal, so this machine is not as it was: run "
                   "'suitehost restore' first");

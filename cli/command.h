@@ -31,6 +31,9 @@ struct CallOptions {
 // The one-step scenario of a `call`; the failure names the option that is wrong.
 scenario::Result<scenario::Scenario> CallScenario(const CallOptions& options);
 
+// Says the message on the error output as suitehost's; kCannotRun.
+int Refuse(const std::string& message);
+
 // Runs the command line; the exit status. Nothing thrown leaves it: what is thrown is said on the
 // error output and ends the command with kOwnFault.
 int RunCommand(int argc, char** argv);

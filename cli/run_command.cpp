@@ -85,18 +85,19 @@ std::string ProgressLine(const scenario::ScenarioReport& r) {
          " expectations failed, " + seconds;
 }
 
+}  // namespace
+
 // A file that cannot run is said on the error output and reported as an errored scenario; the
 // others still run and report; the status is then 2. With `progress` each file gets its line as
 // it ends, and the report after them holds only what failed.
-int Run(scenario::Runner& runner, const std::vector<std::string>& files, bool json, const ReportFiles& reportFiles,
-        bool quiet, bool progress) {
-  if (!reportFiles.junit.empty() &&
-      (reportFiles.junit == reportFiles.html || testkit::SameFile(reportFiles.junit, reportFiles.html)))
+int RunScenarios(scenario::Runner& runner, const RunOptions& r) {
+  if (!r.reports.junit.empty() &&
+      (r.reports.junit == r.reports.html || testkit::SameFile(r.reports.junit, r.reports.html)))
     return Refuse("--junit and --html name the same file");
-  for (const auto& [option, path] : {std::pair{"--junit", reportFiles.junit}, std::pair{"--html", reportFiles.html}})
-    if (Result<> fit = CheckReportFile(option, path, files); !fit) return Refuse(fit.error());
+  for (const auto& [option, path] : {std::pair{"--junit", r.reports.junit}, std::pair{"--html", r.reports.html}})
+    if (Result<> fit = CheckReportFile(option, path, r.files); !fit) return Refuse(fit.error());
   std::vector<std::optional<scenario::ScenarioReport>> errored;
-  for (const std::string& file : files) {
+  for (const std::string& file : r.files) {
     errored.emplace_back();
     if (Result<> prepared = runner.Prepare(file); !prepared) {
       std::cerr << "suitehost: " << prepared.error() << "\n";
@@ -104,16 +105,16 @@ int Run(scenario::Runner& runner, const std::vector<std::string>& files, bool js
       errored.back()->file = file;
       errored.back()->name = testkit::FileName(file);
       errored.back()->error = prepared.error();
-      if (progress) std::cout << ProgressLine(*errored.back()) << std::endl;
+      if (r.progress) std::cout << ProgressLine(*errored.back()) << std::endl;
     }
   }
-  if (progress)
-    runner.WatchFinished([](const scenario::ScenarioReport& r) { std::cout << ProgressLine(r) << std::endl; });
+  if (r.progress)
+    runner.WatchFinished([](const scenario::ScenarioReport& report) { std::cout << ProgressLine(report) << std::endl; });
   std::vector<scenario::ScenarioReport> ran = runner.RunAll(), reports;
   auto next = ran.begin();
   for (auto& error : errored) reports.push_back(error ? std::move(*error) : std::move(*next++));
-  if (progress) std::cout << "\n";
-  const int status = Report(reports, json, reportFiles, quiet || progress);
+  if (r.progress) std::cout << "\n";
+  const int status = Report(reports, r.json, r.reports, r.quiet || r.progress);
   for (const auto& error : errored)
     if (error) return kCannotRun;
   return status;
@@ -121,7 +122,7 @@ int Run(scenario::Runner& runner, const std::vector<std::string>& files, bool js
 
 // Says what the run of each file would do, and changes nothing: a file that cannot run is said, and
 // the status is then 2.
-int DryRun(const std::vector<std::string>& files, const std::string& libraryFolder) {
+int DryRunScenarios(const std::vector<std::string>& files, const std::string& libraryFolder) {
   int status = kAllHeld;
   std::unique_ptr<machine::RealMachineReader> real = testkit::MakeRealMachine();
   for (const std::string& file : files) {
@@ -164,8 +165,6 @@ int DryRun(const std::vector<std::string>& files, const std::string& libraryFold
   return status;
 }
 
-}  // namespace
-
 CLI::App* AddRunCommand(CLI::App& app, RunOptions& r) {
   CLI::App* run = app.add_subcommand("run", "Run scenario files and check their expectations");
   // A file that is missing or cannot be read is that file's error: the others still run.
@@ -196,12 +195,6 @@ std::optional<std::string> ConflictingOptions(const RunOptions& r) {
     return std::string("--summary and ") + (r.json ? "--json" : "-q") +
            " do not go together: --summary prints a line for each file before the report; drop one";
   return std::nullopt;
-}
-
-int DryRunScenarios(const RunOptions& r, const std::string& libraryFolder) { return DryRun(r.files, libraryFolder); }
-
-int RunScenarios(scenario::Runner& runner, const RunOptions& r) {
-  return Run(runner, r.files, r.json, r.reports, r.quiet, r.progress);
 }
 
 }  // namespace suitehost

@@ -31,9 +31,6 @@ CLI::App* AddRunCommand(CLI::App& app, RunOptions& r);
 std::optional<std::string> ConflictingOptions(const RunOptions& r);
 // The exit status of the run of every file, or of a dry run.
 int RunScenarios(scenario::Runner& runner, const RunOptions& r);
-int DryRunScenarios(const RunOptions& r, const std::string& libraryFolder);
-
-// Says the message on the error output as suitehost's; kCannotRun.
-int Refuse(const std::string& message);
+int DryRunScenarios(const std::vector<std::string>& files, const std::string& libraryFolder);
 
 }  // namespace suitehost

@@ -217,8 +217,7 @@ fi
 
 # The prefix as this test found it.
 "$run" "$registry" unlock "HKEY_LOCAL_MACHINE\\$software\\Brisolt\\Corvane ORVIX" >/dev/null 2>&1
-put_back_filled "$work/pristine"
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
+put_back "$work/pristine"
 export_all "$work/end"
 if diff -r "$work/pristine" "$work/end" >/dev/null; then check 0 "the prefix is as this test found it"
 else check 1 "the prefix is not as this test found it:"; diff -r "$work/pristine" "$work/end" | head; fi

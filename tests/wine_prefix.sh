@@ -1,5 +1,5 @@
 # The keys and the vendor tool that a Wine test fills its prefix with, exported and put back. Sourced;
-# the script sets `run` (wine-run.sh), `keys` (the keys it fills) and `tool` (the tool's path).
+# the script sets `run` (wine-run.sh), `keys` (the keys it fills), `tool` (the tool's path) and `work` (its folder).
 
 win() { echo "Z:${1//\//\\}"; }
 
@@ -44,8 +44,15 @@ put_back_filled() {  # $1: the export of the prefix as the test found it; each k
   fi
 }
 
-# Puts the prefix back as the export in $1 found it also when the test ends early (a key that
-# refuses rights is given them back first).
+remove_work() { [ -n "${KEEP:-}" ] || rm -rf "$work"; }
+
+# From here on the prefix is put back as the export in $1 found it also when the test ends early.
 put_back_on_exit() {  # $1: the export of the prefix as the test found it
-  trap "put_back_filled '$1' 2>/dev/null; [ -n \"\${KEEP:-}\" ] || rm -rf '$work'" EXIT
+  trap "put_back_filled '$1' 2>/dev/null; remove_work" EXIT
+}
+
+# Puts the prefix back now; at the exit only the test's folder goes.
+put_back() {  # $1: the export of the prefix as the test found it
+  put_back_filled "$1"
+  trap remove_work EXIT
 }

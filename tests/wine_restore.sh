@@ -123,8 +123,7 @@ export_all "$work/restored"
 same "$work/before" "$work/restored" "a killed run and 'suitehost restore'" || fail=1
 
 # The prefix as this test found it: the keys and the tool it filled in and that were not there.
-put_back_filled "$work/pristine"
-trap 'rm -rf "$work"' EXIT
+put_back "$work/pristine"
 export_all "$work/end"
 same "$work/pristine" "$work/end" "this test" || fail=1
 [ "$fail" -eq 0 ] && echo "ok: all $checks checks held"
