@@ -90,7 +90,7 @@ int Call(scenario::Runner& runner, const CallOptions& options, bool json, const 
   // answered a box it never showed.
   size_t boxes = 0;
   for (const scenario::StepReport& step : reports[0].steps)
-    for (const scenario::TraceEntry& e : step.trace) boxes += e.kind == "message box" ? 1 : 0;
+    for (const machine::Event& e : step.trace) boxes += e.kind == machine::EventKind::BoxShown ? 1 : 0;
   if (options.answers.size() > boxes)
     std::cerr << "suitehost: note: --answer was given " << options.answers.size() << " time(s), but the action "
               << (boxes == 0 ? "showed no message box" : "showed " + std::to_string(boxes) + " message box(es)")

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "machine/journal.h"
 #include "machine/records.h"
 
 namespace machine {
@@ -35,7 +36,9 @@ struct AnswerSheet {
   std::vector<MessageShown> messagesShown;
   std::vector<ShellStart> programsStarted;
   std::vector<ShutdownRequest> restarts;
-  std::vector<SystemCall> calls;  // every call on the system
+  // Every call on the system, and the calls on the engine of a session that shares the journal,
+  // in the order they were made.
+  EventJournal journal;
 
   // The volume holding `root`, or null when the query for it fails. "C:" names the current
   // folder of drive C, which lies on the same volume.

@@ -1,134 +1,160 @@
-// The trace entries of the calls on the system.
+// The events of the calls on the system, of the registry changes and of the scenario's settings.
 #include "machine/call_trace.h"
-
-#include "machine/win32_names.h"
 
 namespace machine::trace {
 namespace {
 
-// Figures and words of a detail are ASCII.
-std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
-
-const char* Ok(bool ok) { return ok ? "ok" : "failed"; }
-
-SystemCall Call(const char* kind, std::u16string name, const std::string& detail, std::string status,
-                std::optional<std::u16string> value = std::nullopt) {
-  SystemCall call;
-  call.kind = kind;
-  call.name = std::move(name);
-  call.value = std::move(value);
-  call.detail = Wide(detail);
-  call.status = std::move(status);
-  return call;
+Event Call(EventKind kind, std::u16string name = {}) {
+  Event e;
+  e.source = Source::System;
+  e.kind = kind;
+  e.name = std::move(name);
+  return e;
 }
 
-SystemCall KeyCall(const char* kind, const std::u16string& key, std::uint32_t access, std::int32_t status) {
-  SystemCall call = Call(kind, u"", "access " + names::KeyRights(access), names::Error(status));
-  call.key = key;
-  call.code = status;
-  return call;
+Event KeyCall(EventKind kind, const std::u16string& key, std::uint32_t access, std::int32_t status) {
+  Event e = Call(kind);
+  e.key = key;
+  e.access = access;
+  e.code = status;
+  return e;
+}
+
+// A call that succeeds or fails.
+Event Done(EventKind kind, std::u16string name, bool ok) {
+  Event e = Call(kind, std::move(name));
+  e.ok = ok;
+  return e;
+}
+
+Event Change(EventKind kind, const std::u16string& key, const std::u16string& name = {}) {
+  Event e = Call(kind, name);
+  e.key = key;
+  return e;
 }
 
 }  // namespace
 
-SystemCall OpenKey(const std::u16string& key, std::uint32_t access, std::int32_t status) {
-  return KeyCall("open key", key, access, status);
+Event OpenKey(const std::u16string& key, std::uint32_t access, std::int32_t status) {
+  return KeyCall(EventKind::OpenKey, key, access, status);
 }
 
-SystemCall CreateKey(const std::u16string& key, std::uint32_t access, std::int32_t status) {
-  return KeyCall("create key", key, access, status);
+Event CreateKey(const std::u16string& key, std::uint32_t access, std::int32_t status) {
+  return KeyCall(EventKind::CreateKey, key, access, status);
 }
 
-SystemCall CloseKey(const std::u16string& key) {
-  SystemCall call = Call("close key", u"", "", "");
-  call.key = key;
-  return call;
+Event CloseKey(const std::u16string& key) { return Change(EventKind::CloseKey, key); }
+
+Event QueryValue(const std::u16string& key, const std::u16string& name, bool sizeOnly, std::uint32_t room,
+                 std::int32_t status, std::optional<Stored> stored, std::optional<RegValue> read) {
+  Event e = Change(EventKind::QueryValue, key, name);
+  if (!sizeOnly) e.buffer = room;
+  e.stored = stored;
+  e.data = std::move(read);
+  e.code = status;
+  return e;
 }
 
-SystemCall QueryValue(const std::u16string& key, const std::u16string& name, bool sizeOnly, std::uint32_t room,
-                      std::int32_t status, std::optional<Stored> stored, std::optional<RegValue> read) {
-  std::string detail = sizeOnly ? std::string("size only") : "buffer " + std::to_string(room) + " bytes";
-  if (stored) detail += ", value " + std::to_string(stored->bytes) + " bytes of " + names::ValueType(stored->type);
-  SystemCall call = Call("query value", name, detail, names::Error(status));
-  call.key = key;
-  call.data = std::move(read);
-  call.code = status;
-  return call;
+Event SetValue(const std::u16string& key, const std::u16string& name, const RegValue& data, std::int32_t status) {
+  Event e = Change(EventKind::SetValue, key, name);
+  e.data = data;
+  e.bytes = static_cast<std::uint32_t>(data.data.size());
+  e.code = status;
+  return e;
 }
 
-SystemCall SetValue(const std::u16string& key, const std::u16string& name, const RegValue& data, std::int32_t status) {
-  SystemCall call = Call("set value", name, names::ValueType(data.type) + ", " + std::to_string(data.data.size()) + " bytes",
-                         names::Error(status));
-  call.key = key;
-  call.data = data;
-  call.code = status;
-  return call;
-}
-
-SystemCall SetValueAnsi(const std::u16string& key, const std::u16string& name, const RegValue& data,
-                        std::int32_t status) {
-  SystemCall call = SetValue(key, name, data, status);
-  call.kind = "set value (ANSI)";
-  // The registry keeps text as UTF-16; the trace shows the text it received.
+Event SetValueAnsi(const std::u16string& key, const std::u16string& name, const RegValue& data, std::int32_t status) {
+  Event e = SetValue(key, name, data, status);
+  e.kind = EventKind::SetValueAnsi;
+  // The registry keeps text as UTF-16; the event holds the text it received.
   if (data.type == 1 || data.type == 2 || data.type == 7) {
-    call.data->data.clear();
+    e.data->data.clear();
     for (std::uint8_t byte : data.data) {
       const char16_t unit = FromCodePage1252(byte);
-      call.data->data.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-      call.data->data.push_back(static_cast<std::uint8_t>(unit >> 8));
+      e.data->data.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+      e.data->data.push_back(static_cast<std::uint8_t>(unit >> 8));
     }
   }
-  return call;
+  return e;
 }
 
-SystemCall FreeSpace(const std::u16string& root, std::optional<std::uint64_t> callerFreeBytes) {
-  return Call("free space", root, callerFreeBytes ? std::to_string(*callerFreeBytes) + " bytes" : "",
-              Ok(callerFreeBytes.has_value()));
+Event FreeSpace(const std::u16string& root, std::optional<std::uint64_t> callerFreeBytes) {
+  Event e = Done(EventKind::FreeSpace, root, callerFreeBytes.has_value());
+  e.freeBytes = callerFreeBytes;
+  return e;
 }
 
-SystemCall Environment(const std::u16string& name, const std::u16string& value) {
-  return Call("environment", name, "", "", value.empty() ? std::nullopt : std::optional<std::u16string>(value));
+Event Environment(const std::u16string& name, const std::u16string& value) {
+  Event e = Call(EventKind::Environment, name);
+  if (!value.empty()) e.text = value;
+  return e;
 }
 
-SystemCall WindowsFolder(const std::u16string& folder) { return Call("windows folder", u"", "", "", folder); }
-
-SystemCall FileCheck(const std::u16string& path, bool readable) {
-  return Call("file check", path, "", readable ? "readable" : "not readable");
+Event WindowsFolder(const std::u16string& folder) {
+  Event e = Call(EventKind::WindowsFolder);
+  e.text = folder;
+  return e;
 }
 
-// The detail is the working folder itself.
-SystemCall Start(const ShellStart& start, bool started) {
-  SystemCall call = Call("start", start.file, "", Ok(started), start.parameters);
-  call.detail = start.directory;
-  return call;
+Event FileCheck(const std::u16string& path, bool readable) { return Done(EventKind::FileCheck, path, readable); }
+
+Event Start(const ShellStart& start, bool started) {
+  Event e = Done(EventKind::Start, start.file, started);
+  e.text = start.parameters;
+  e.folder = start.directory;
+  return e;
 }
 
-SystemCall Message(const MessageShown& box) {
-  SystemCall call = Call("message box", box.text, "style " + names::MessageStyle(box.style),
-                         names::MessageAnswer(box.answer), box.caption);
-  call.code = box.answer;
-  return call;
+Event Message(const MessageShown& box) {
+  Event e = Call(EventKind::BoxShown, box.text);
+  e.text = box.caption;
+  e.flags = box.style;
+  e.code = box.answer;
+  return e;
 }
 
-SystemCall OpenToken(std::uint32_t access, bool opened) {
-  return Call("open token", u"", "access " + names::TokenRights(access), Ok(opened));
+Event OpenToken(std::uint32_t access, bool opened) {
+  Event e = Done(EventKind::OpenToken, u"", opened);
+  e.access = access;
+  return e;
 }
 
-SystemCall PrivilegeLookup(const std::u16string& name, bool found) {
-  return Call("privilege lookup", name, "", Ok(found));
+Event PrivilegeLookup(const std::u16string& name, bool found) { return Done(EventKind::PrivilegeLookup, name, found); }
+
+Event PrivilegeAdjust(std::uint32_t lastError, bool ok) {
+  Event e = Done(EventKind::PrivilegeAdjust, u"", ok);
+  e.code = lastError;
+  return e;
 }
 
-SystemCall PrivilegeAdjust(std::uint32_t lastError, bool ok) {
-  SystemCall call = Call("privilege adjust", u"", "last error " + names::Error(static_cast<std::int32_t>(lastError)), Ok(ok));
-  call.code = lastError;
-  return call;
+Event CloseToken() { return Call(EventKind::CloseToken); }
+
+Event Restart(const ShutdownRequest& request, bool ok) {
+  Event e = Done(EventKind::Restart, u"", ok);
+  e.flags = request.flags;
+  e.reason = request.reason;
+  return e;
 }
 
-SystemCall CloseToken() { return Call("close token", u"", "", ""); }
+Event KeyAdded(const std::u16string& key) { return Change(EventKind::KeyAdded, key); }
 
-SystemCall Restart(const ShutdownRequest& request, bool ok) {
-  return Call("restart", u"", "flags " + names::ExitFlags(request.flags) + ", reason " + names::ShutdownReason(request.reason),
-              Ok(ok));
+Event ValueStored(const std::u16string& key, const std::u16string& name, const RegValue& value) {
+  Event e = Change(EventKind::ValueStored, key, name);
+  e.data = value;
+  return e;
+}
+
+Event ValueDeleted(const std::u16string& key, const std::u16string& name) {
+  return Change(EventKind::ValueDeleted, key, name);
+}
+
+Event KeyDeleted(const std::u16string& key) { return Change(EventKind::KeyDeleted, key); }
+
+Event SetProperty(const std::u16string& name, const std::optional<std::u16string>& value) {
+  Event e = Call(EventKind::SetProperty, name);
+  e.source = Source::Step;
+  e.text = value;
+  return e;
 }
 
 }  // namespace machine::trace

@@ -1,6 +1,6 @@
 // The records of a scenario's machine, shared by the simulated platform and the Windows stand-in:
 // registry values and the case-blind order of their names, message boxes, restart requests,
-// the calls the actions make on the system, and the ANSI code page of the simulated machine.
+// and the ANSI code page of the simulated machine.
 #pragma once
 
 #include <cstdint>
@@ -90,22 +90,6 @@ struct RegistryChange {
   std::u16string key;
   std::u16string name;  // the value's name; empty for the key's default value
   RegValue value;
-};
-
-// A call an action made on the system, recorded the same way by the simulated system and by the
-// Windows stand-in's replaced imports, so that the traces of both agree.
-struct SystemCall {
-  std::string kind;    // "open key", "create key", "query value", "set value", "close key",
-                       // "environment", "free space", "windows folder", "file check", "start",
-                       // "message box", "open token", "privilege lookup", "privilege adjust",
-                       // "close token", "restart"
-  std::u16string key;   // a registry call's key as the action named it ("HKLM\...", "HKCR\...")
-  std::u16string name;  // the value, variable, drive, file or program; empty for a key's own call
-  std::optional<std::u16string> value;  // the text read or given, where there is one
-  std::optional<RegValue> data;         // the registry data read or written
-  std::u16string detail;  // rights, buffer and byte counts, type, flags, a working folder
-  std::string status;     // as Windows names it: "ERROR_FILE_NOT_FOUND (2)", or "ok", "failed"
-  std::optional<std::int64_t> code;  // the figure behind the status, where the system gave one
 };
 
 // Windows-1252, the ANSI code page of the simulated machine and of REGEDIT4 files: bytes

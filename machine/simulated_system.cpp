@@ -160,10 +160,10 @@ std::int32_t SimulatedSystem::QueryValue(KeyHandle key, const std::u16string& na
                                          std::uint32_t* bytes) {
   const std::uint32_t room = bytes != nullptr ? *bytes : 0;
   const std::int32_t status = Query(key, name, data, bytes);
-  std::optional<trace::Stored> stored;
+  std::optional<Stored> stored;
   if ((status == kSuccess || status == kMoreData) && bytes != nullptr)
     if (const OpenedKey* opened = Lookup(key))
-      if (auto value = m_.registry.GetValue(opened->path, name)) stored = trace::Stored{*bytes, value->type};
+      if (auto value = m_.registry.GetValue(opened->path, name)) stored = Stored{*bytes, value->type};
   Record(trace::QueryValue(ShownKey(key), name, data == nullptr, room, status, stored,
                            status == kSuccess && data != nullptr && stored
                                ? std::optional<RegValue>(Bytes(stored->type, data, stored->bytes))

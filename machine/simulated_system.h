@@ -52,7 +52,7 @@ class SimulatedSystem {
   std::int32_t Set(platform::KeyHandle key, const std::u16string& name, std::uint32_t type, const void* data,
                    std::uint32_t bytes);
   bool Readable(const std::u16string& path);
-  void Record(SystemCall call) { m_.answers.calls.push_back(std::move(call)); }
+  void Record(Event call) { m_.answers.journal.push_back(std::move(call)); }
 
   SimulatedMachine& m_;
 };

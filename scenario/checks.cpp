@@ -1,6 +1,7 @@
 // Checking a step's expectations.
 #include "scenario/checks.h"
 
+#include "scenario/event_text.h"
 #include "scenario/status.h"
 #include "scenario/trace.h"
 #include "testkit/utf_text.h"
@@ -20,6 +21,22 @@ std::vector<std::string> Lines(const std::vector<T>& items, Describe describe) {
 
 std::string Write(const std::pair<std::u16string, std::u16string>& write) {
   return ToUtf8(write.first) + " = " + Quoted(write.second);
+}
+
+// The property writes among the events, as (name, text); a null text writes an empty one.
+std::vector<std::pair<std::u16string, std::u16string>> Writes(const std::vector<machine::Event>& events) {
+  std::vector<std::pair<std::u16string, std::u16string>> writes;
+  for (const machine::Event& e : events)
+    if (e.kind == machine::EventKind::WriteProperty) writes.emplace_back(e.name, e.text.value_or(u""));
+  return writes;
+}
+
+// The lines of the events from one source, as the scenario file lists the calls it expects.
+std::vector<std::string> LinesFrom(const std::vector<machine::Event>& events, machine::Source source, Length length) {
+  std::vector<std::string> lines;
+  for (const machine::Event& e : events)
+    if (e.source == source) lines.push_back(Line(e, length));
+  return lines;
 }
 
 void CheckLines(const std::vector<std::string>& want, const std::vector<std::string>& got, const std::string& what,
@@ -69,9 +86,9 @@ void CheckState(const Expectations& e, const testkit::TestEngine& engine, const 
 void CheckCall(const Expectations& e, const CallOutcome& outcome, Checker& check) {
   if (e.result)
     check.Compare(outcome.result == *e.result, "result", StatusName(*e.result), StatusName(outcome.result));
-  if (e.writes) CheckLines(Lines(*e.writes, Write), Lines(outcome.writes, Write), "writes", check);
-  if (e.calls) CheckLines(*e.calls, outcome.calls, "host calls", check);
-  if (e.machine) CheckLines(*e.machine, outcome.machine, "machine calls", check);
+  if (e.writes) CheckLines(Lines(*e.writes, Write), Lines(Writes(outcome.events), Write), "writes", check);
+  if (e.calls) CheckLines(*e.calls, LinesFrom(outcome.events, machine::Source::Engine, Length::Whole), "host calls", check);
+  if (e.machine) CheckLines(*e.machine, LinesFrom(outcome.events, machine::Source::System, Length::Line), "machine calls", check);
   if (e.programs) CheckLines(Lines(*e.programs, DescribeStart), Lines(outcome.starts, DescribeStart), "programs started", check);
   if (e.messages)
     CheckLines(Lines(*e.messages, DescribeMessage), Lines(outcome.messages, DescribeMessage), "message boxes", check);

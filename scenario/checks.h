@@ -39,9 +39,8 @@ class Checker {
 // What one call did, for the expectations of its step.
 struct CallOutcome {
   HRESULT result = S_OK;
-  std::vector<std::string> calls;    // host call lines
-  std::vector<std::string> machine;  // lines of the calls on the system
-  std::vector<std::pair<std::u16string, std::u16string>> writes;
+  // The calls the action made on the engine and the system, in the order it made them.
+  std::vector<machine::Event> events;
   std::vector<ShellStart> starts;
   std::vector<MessageShown> messages;
   bool restarted = false;

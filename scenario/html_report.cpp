@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "scenario/event_text.h"
 #include "scenario/report.h"
 #include "scenario/status.h"
 #include "testkit/machine.h"
@@ -79,11 +80,23 @@ std::vector<std::pair<std::string, std::string>> SideBySide(const std::vector<st
 }
 
 
-// "passed", "failed", "skipped" or "error": the class of a row and the word it shows.
-std::string Outcome(const ScenarioReport& r) {
-  if (!r.error.empty()) return "error";
-  if (r.skipped) return "skipped";
-  return r.Passed() ? "passed" : "failed";
+enum class Outcome { Passed, Failed, Skipped, Error };
+
+Outcome OutcomeOf(const ScenarioReport& r) {
+  if (!r.error.empty()) return Outcome::Error;
+  if (r.skipped) return Outcome::Skipped;
+  return r.Passed() ? Outcome::Passed : Outcome::Failed;
+}
+
+// The class of a row and the word it shows.
+const char* OutcomeName(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::Passed: return "passed";
+    case Outcome::Failed: return "failed";
+    case Outcome::Skipped: return "skipped";
+    case Outcome::Error: break;
+  }
+  return "error";
 }
 
 
@@ -124,9 +137,9 @@ void WriteMismatch(std::ostream& out, const Mismatch& m) {
 }
 
 void WriteScenario(std::ostream& out, const ScenarioReport& r, size_t index) {
-  const std::string outcome = Outcome(r);
-  out << "<section id=\"s" << index << "\" class=\"" << outcome << "\">\n<h2>" << EscapeMarkup(r.error.empty() ? r.name : r.file)
-      << "</h2>\n<p class=\"file\">" << EscapeMarkup(r.file) << (r.windows == "x64" ? " &middot; 64-bit Windows" : "")
+  const Outcome outcome = OutcomeOf(r);
+  out << "<section id=\"s" << index << "\" class=\"" << OutcomeName(outcome) << "\">\n<h2>" << EscapeMarkup(r.error.empty() ? r.name : r.file)
+      << "</h2>\n<p class=\"file\">" << EscapeMarkup(r.file) << (r.windows == machine::Windows::X64 ? " &middot; 64-bit Windows" : "")
       << "</p>\n";
   if (!r.description.empty()) out << "<p>" << EscapeMarkup(r.description) << "</p>\n";
   if (!r.error.empty()) out << "<div class=\"failure\"><p>cannot run: " << EscapeMarkup(r.error) << "</p></div>\n";
@@ -138,9 +151,11 @@ void WriteScenario(std::ostream& out, const ScenarioReport& r, size_t index) {
     out << "</h3>\n";
     if (!step.trace.empty()) {
       out << "<table class=\"trace\">\n";
-      for (const TraceEntry& e : step.trace)
-        out << "<tr class=\"" << EscapeMarkup(e.source) << "\"><td class=\"source\">" << (e.source == "step" ? "" : EscapeMarkup(e.source))
-            << "</td><td>" << EscapeMarkup(e.line) << "</td></tr>\n";
+      for (const machine::Event& e : step.trace) {
+        const std::string source = SourceName(e.source);
+        out << "<tr class=\"" << source << "\"><td class=\"source\">" << (e.source == machine::Source::Step ? "" : source)
+            << "</td><td>" << EscapeMarkup(Line(e)) << "</td></tr>\n";
+      }
       out << "</table>\n";
     }
     for (size_t f = 0; f < step.failures.size(); ++f) {
@@ -151,8 +166,8 @@ void WriteScenario(std::ostream& out, const ScenarioReport& r, size_t index) {
       out << "</div>\n";
     }
   }
-  if (outcome == "passed") out << "<p>ok: " << r.checks << " expectations</p>\n";
-  if (outcome == "failed") out << "<p>FAILED: " << r.FailedChecks() << " of " << r.checks << " expectations</p>\n";
+  if (outcome == Outcome::Passed) out << "<p>ok: " << r.checks << " expectations</p>\n";
+  if (outcome == Outcome::Failed) out << "<p>FAILED: " << r.FailedChecks() << " of " << r.checks << " expectations</p>\n";
   out << "</section>\n";
 }
 
@@ -161,10 +176,10 @@ void WriteScenario(std::ostream& out, const ScenarioReport& r, size_t index) {
 void WriteHtml(std::ostream& out, const std::vector<ScenarioReport>& reports) {
   int passed = 0, failed = 0, skipped = 0;
   for (const ScenarioReport& r : reports) {
-    const std::string outcome = Outcome(r);
-    passed += outcome == "passed";
-    skipped += outcome == "skipped";
-    failed += outcome == "failed" || outcome == "error";
+    const Outcome outcome = OutcomeOf(r);
+    passed += outcome == Outcome::Passed;
+    skipped += outcome == Outcome::Skipped;
+    failed += outcome == Outcome::Failed || outcome == Outcome::Error;
   }
   const std::string counts = std::to_string(passed) + " passed, " + std::to_string(failed) + " failed, " +
                              std::to_string(skipped) + " skipped";
@@ -175,11 +190,11 @@ void WriteHtml(std::ostream& out, const std::vector<ScenarioReport>& reports) {
          "<th>expectations</th><th>seconds</th></tr>\n";
   for (size_t i = 0; i < reports.size(); ++i) {
     const ScenarioReport& r = reports[i];
-    const std::string outcome = Outcome(r);
-    std::string result = outcome;
-    if (outcome == "failed") result = "failed: " + std::to_string(r.FailedChecks()) + " of " + std::to_string(r.checks);
-    out << "<tr class=\"" << outcome << "\"><td><a href=\"#s" << i + 1 << "\">"
-        << EscapeMarkup(r.error.empty() ? r.name : r.file) << "</a></td><td>" << EscapeMarkup(r.file) << "</td><td>" << EscapeMarkup(r.windows)
+    const Outcome outcome = OutcomeOf(r);
+    std::string result = OutcomeName(outcome);
+    if (outcome == Outcome::Failed) result = "failed: " + std::to_string(r.FailedChecks()) + " of " + std::to_string(r.checks);
+    out << "<tr class=\"" << OutcomeName(outcome) << "\"><td><a href=\"#s" << i + 1 << "\">"
+        << EscapeMarkup(r.error.empty() ? r.name : r.file) << "</a></td><td>" << EscapeMarkup(r.file) << "</td><td>" << machine::WindowsName(r.windows)
         << "</td><td class=\"outcome\">" << EscapeMarkup(result) << "</td><td class=\"figure\">" << r.checks
         << "</td><td class=\"figure\">" << PlainSeconds(r.seconds) << "</td></tr>\n";
   }

@@ -7,6 +7,7 @@
 
 #include "machine/win32_names.h"
 #include "platform/platform.h"
+#include "scenario/event_text.h"
 #include "scenario/status.h"
 #include "scenario/trace.h"
 #include "testkit/files.h"
@@ -89,8 +90,9 @@ void WriteSteps(std::ostream& out, const ScenarioReport& r, bool quiet) {
     out << "\n";
     // Calls on the engine and what happened on the machine are told apart by their first word.
     if (!quiet)
-      for (const TraceEntry& e : step.trace)
-        out << "      " << (e.source == "step" ? "" : e.source == "host" ? "host    " : "machine ") << e.line << "\n";
+      for (const machine::Event& e : step.trace)
+        out << "      " << (e.source == machine::Source::Step ? "" : e.source == machine::Source::Engine ? "host    " : "machine ")
+            << Line(e) << "\n";
     for (const std::string& failure : step.failures)
       out << "  FAILED step " << i + 1 << " (" << step.where << "): " << failure << "\n";
   }
@@ -115,7 +117,7 @@ std::string CommonFolder(const std::vector<ScenarioReport>& reports) {
 std::string ClassName(const std::string& platform, const ScenarioReport& r, const std::string& common) {
   std::string path = r.file.substr(common.size());
   if (path.size() > 5 && path.compare(path.size() - 5, 5, ".json") == 0) path.resize(path.size() - 5);
-  std::string out = "suitehost." + platform.substr(0, platform.find(' ')) + "-" + r.windows + ".";
+  std::string out = "suitehost." + platform.substr(0, platform.find(' ')) + "-" + machine::WindowsName(r.windows) + ".";
   for (char c : path) out += c == '/' || c == '\\' ? '.' : c == '.' || c == ' ' ? '-' : c;
   for (char& c : out) c = c == ' ' ? '-' : c;
   return out;
@@ -159,16 +161,18 @@ Json DataJson(const testkit::RegValue& value) {
   return j;
 }
 
-Json EntryJson(const TraceEntry& e) {
-  Json j{{"source", e.source}, {"kind", e.kind}};
-  if (!e.key.empty()) j["key"] = e.key;
-  j["name"] = e.name;
-  j["value"] = e.value ? Json(*e.value) : Json();
+Json EntryJson(const machine::Event& e) {
+  const EventText text = Render(e);
+  Json j{{"source", SourceName(e.source)}, {"kind", KindName(e.kind)}};
+  if (!e.key.empty()) j["key"] = testkit::ToUtf8(e.key);
+  j["name"] = text.name;
+  j["value"] = text.value ? Json(*text.value) : Json();
   if (e.data) j["data"] = DataJson(*e.data);
-  if (!e.detail.empty()) j["detail"] = e.detail;
-  if (!e.status.empty()) j["status"] = e.status;
-  if (e.code) j["code"] = *e.code;
-  j["line"] = e.line;
+  if (!text.detail.empty()) j["detail"] = text.detail;
+  if (!text.status.empty()) j["status"] = text.status;
+  // The figure behind a call on the system; an engine call's status is its text alone.
+  if (e.code && e.source == machine::Source::System) j["code"] = *e.code;
+  j["line"] = text.line;
   return j;
 }
 
@@ -179,7 +183,7 @@ Json StepJson(const StepReport& step) {
     js["resultName"] = StatusName(step.result).size() > 11 ? StatusName(step.result).substr(11) : "";
   }
   js["trace"] = Json::array();
-  for (const TraceEntry& e : step.trace) js["trace"].push_back(EntryJson(e));
+  for (const machine::Event& e : step.trace) js["trace"].push_back(EntryJson(e));
   js["failures"] = step.failures;
   return js;
 }
@@ -200,7 +204,7 @@ void WriteText(std::ostream& out, const std::vector<ScenarioReport>& reports, bo
     }
     if (quiet && r.Passed()) continue;
     out << "scenario " << r.name << " (" << r.file << ")\n";
-    if (r.windows == "x64") out << "  on 64-bit Windows: the libraries see the registry's 32-bit view\n";
+    if (r.windows == machine::Windows::X64) out << "  on 64-bit Windows: the libraries see the registry's 32-bit view\n";
     if (!r.description.empty()) out << "  " << r.description << "\n";
     for (const std::string& note : r.notes) out << "  note: " << note << "\n";
     WriteSteps(out, r, quiet);
@@ -222,7 +226,7 @@ void WriteText(std::ostream& out, const std::vector<ScenarioReport>& reports, bo
 void WriteJson(std::ostream& out, const std::vector<ScenarioReport>& reports) {
   Json all{{"format", 2}, {"platform", testkit::PlatformName()}, {"scenarios", Json::array()}};
   for (const ScenarioReport& r : reports) {
-    Json j{{"file", r.file}, {"name", r.name}, {"description", r.description}, {"windows", r.windows}};
+    Json j{{"file", r.file}, {"name", r.name}, {"description", r.description}, {"windows", machine::WindowsName(r.windows)}};
     j["passed"] = r.Passed() && !r.skipped;
     if (r.skipped) j["skipped"] = r.skipReason;
     if (!r.error.empty()) j["error"] = r.error;

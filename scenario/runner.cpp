@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "machine/call_trace.h"
 #include "scenario/checks.h"
 #include "scenario/dry_run.h"
 #include "scenario/trace.h"
@@ -80,7 +81,7 @@ void RunSet(const Step& step, TestEngine& engine, StepReport& r) {
       engine.properties[name] = *value;
     else
       engine.properties.erase(name);
-    r.trace.push_back(SetEntry(name, value));
+    r.trace.push_back(machine::trace::SetProperty(name, value));
   }
 }
 
@@ -90,27 +91,17 @@ std::vector<T> Since(const std::vector<T>& all, size_t count) {
 }
 
 // Calls the action and traces what it did: its calls on the engine and on the system in the
-// order it made them, then the registry changes they made.
+// order it made them (the engine shares the machine's journal), then the registry changes they
+// made.
 CallOutcome Call(testkit::ActionFunction action, TestEngine& engine, ScenarioMachine& m, StepReport& r) {
   testkit::RegistryState before = m.Registry();
   const machine::AnswerSheet& sheet = m.Answers();
   const size_t starts = sheet.programsStarted.size(), shown = sheet.messagesShown.size(),
-               restarts = sheet.restarts.size(), calls = engine.journal.size(), systemCalls = sheet.calls.size();
-  engine.systemCallCount = [&sheet] { return sheet.calls.size(); };
+               restarts = sheet.restarts.size(), first = sheet.journal.size();
   CallOutcome outcome;
   outcome.result = r.result = action(&engine);
-  engine.systemCallCount = nullptr;
-  const std::vector<testkit::SystemCall>& system = sheet.calls;
-  size_t next = systemCalls;
-  for (size_t c = calls; c < engine.journal.size(); ++c) {
-    const testkit::EngineCall& call = engine.journal[c];
-    for (; next < call.systemCallsBefore && next < system.size(); ++next) r.trace.push_back(MachineEntry(system[next]));
-    outcome.calls.push_back(call.Describe());
-    r.trace.push_back(EngineEntry(call));
-    if (call.op == testkit::EngineCall::Op::SetProperty) outcome.writes.emplace_back(call.name, call.value);
-  }
-  for (; next < system.size(); ++next) r.trace.push_back(MachineEntry(system[next]));
-  for (size_t k = systemCalls; k < system.size(); ++k) outcome.machine.push_back(MachineEntry(system[k]).line);
+  outcome.events = Since(sheet.journal, first);
+  r.trace.insert(r.trace.end(), outcome.events.begin(), outcome.events.end());
   m.AddLearned(before);
   RegistryDiff(before, m.Registry(), r.trace);
   outcome.starts = Since(sheet.programsStarted, starts);
@@ -247,7 +238,7 @@ ScenarioReport Runner::State::Run(const Prepared& p) {
   report.name = s.name;
   report.description = s.description;
   report.notes = s.notes;
-  report.windows = machine::WindowsName(s.windows);
+  report.windows = s.windows;
   report.fromCommandLine = s.fromCommandLine;
 #ifdef _WIN32
   // Never silently: the report names the scenario and the reason it cannot run here.
@@ -268,6 +259,7 @@ ScenarioReport Runner::State::Run(const Prepared& p) {
     report.steps.push_back(StepReport{"set up", "/", false, S_OK, {}, {ready.error()}, {Mismatch{}}});
   } else {
     TestEngine engine;
+    engine.ShareJournal(machine->Answers().journal);
     SetUpEngine(s, engine);
     for (size_t i = 0; i < s.steps.size(); ++i) RunStep(p, i, engine, report);
     for (const auto& [name, value] : engine.properties)

@@ -75,8 +75,6 @@ Json MachineRegistry(const std::vector<RegistryChange>& changes) {
   return registry;
 }
 
-Json Text(const std::optional<std::string>& text) { return text ? Json(*text) : Json(""); }
-
 // A status as scenario files name it: "E_FAIL", or its figure when it has no name.
 std::string StatusText(HRESULT status) {
   const std::string named = StatusName(status);
@@ -89,21 +87,28 @@ Json WhatItDid(const StepReport& step) {
   Json expect{{"result", StatusText(step.result)}};
   Json writes = Json::array(), programs = Json::array(), messages = Json::array(), registry = Json::object();
   bool restart = false;
-  for (const TraceEntry& e : step.trace) {
-    if (e.source == "host" && e.kind == "write") writes.push_back(Json::array({e.name, Text(e.value)}));
-    if (e.source != "machine") continue;
-    if (e.kind == "start")
-      programs.push_back(Json{{"file", e.name}, {"parameters", Text(e.value)}, {"directory", e.detail}});
-    if (e.kind == "message box") messages.push_back(Json{{"text", e.name}, {"caption", Text(e.value)}});
-    if (e.kind == "restart") restart = true;
-    if (e.kind != "registry change") continue;
-    Json& key = registry[e.key];
-    if (e.line.rfind("registry deleted key ", 0) == 0) {
-      key = nullptr;
-    } else {
-      if (key.is_null()) key = Json::object();
-      if (e.line.rfind("registry new key ", 0) != 0)
-        key[ValueKey(FromUtf8(e.name))] = e.data ? Value(*e.data) : Json();
+  using machine::EventKind;
+  for (const machine::Event& e : step.trace) {
+    switch (e.kind) {
+      case EventKind::WriteProperty: writes.push_back(Json::array({ToUtf8(e.name), ToUtf8(e.text.value_or(u""))})); break;
+      case EventKind::Start:
+        programs.push_back(Json{{"file", ToUtf8(e.name)}, {"parameters", ToUtf8(e.text.value_or(u""))},
+                                {"directory", ToUtf8(e.folder)}});
+        break;
+      case EventKind::BoxShown:
+        messages.push_back(Json{{"text", ToUtf8(e.name)}, {"caption", ToUtf8(e.text.value_or(u""))}});
+        break;
+      case EventKind::Restart: restart = true; break;
+      case EventKind::KeyDeleted: registry[ToUtf8(e.key)] = nullptr; break;
+      case EventKind::KeyAdded:
+      case EventKind::ValueStored:
+      case EventKind::ValueDeleted: {
+        Json& key = registry[ToUtf8(e.key)];
+        if (key.is_null()) key = Json::object();
+        if (e.kind != EventKind::KeyAdded) key[ValueKey(e.name)] = e.data ? Value(*e.data) : Json();
+        break;
+      }
+      default: break;
     }
   }
   expect["writes"] = writes;

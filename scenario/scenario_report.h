@@ -1,5 +1,5 @@
-// What a scenario's run reports: each step with its trace and its failures, and the scenario as
-// a whole. The runner fills them; the checks, the trace and the reports read them.
+// What a scenario's run reports: each step with its events and its failures, and the scenario as
+// a whole. The runner fills them; the checks and the reports read them.
 #pragma once
 
 #include <optional>
@@ -8,25 +8,10 @@
 #include <vector>
 
 #include "common/com_types.h"
-#include "machine/records.h"
+#include "machine/journal.h"
+#include "machine/registry_view.h"
 
 namespace scenario {
-
-// One line of a step's trace: what happened, as data and as the line a person reads.
-struct TraceEntry {
-  std::string source;  // "host": a call the action made on the engine; "machine": what it did on
-                       // the system; "step": the scenario's own doing
-  std::string kind;    // read, write, translate, expand, query interface, release, message, set,
-                       // registry, start, message box, restart
-  std::string name;    // the property, text, registry value, or program it names
-  std::optional<std::string> value;  // what was read, written, resolved or stored; none for null
-  std::string detail;  // the caption, working folder or flags that go with it
-  std::string status;  // the status it returned, where it has one
-  std::string line;
-  std::string key;  // a registry entry's key: "HKLM\\..." as the action named it, or where it changed
-  std::optional<machine::RegValue> data;  // the registry data read, written or stored
-  std::optional<std::int64_t> code;       // the figure behind `status`, where the system gave one
-};
 
 // What a failed expectation wanted beside what happened, for a report that sets them side by
 // side: one line each, or the lines of a list.
@@ -42,7 +27,9 @@ struct StepReport {
   std::string where;  // the step's place in the file
   bool called = false;
   HRESULT result = S_OK;
-  std::vector<TraceEntry> trace;      // host calls, then registry changes, programs, messages
+  // What happened in the step: its settings; or the calls the action made on the engine and the
+  // system in the order it made them, then the registry changes they left.
+  std::vector<machine::Event> trace;
   std::vector<std::string> failures;  // expectations that did not hold
   // For each failure, in the same place, what it expected beside what happened; empty for a
   // failure that is a sentence only (a string never freed, a key left open).
@@ -53,7 +40,7 @@ struct ScenarioReport {
   std::string file;
   std::string name;
   std::string description;
-  std::string windows = "x86";  // the Windows its machine runs: x86 or x64
+  machine::Windows windows = machine::Windows::X86;  // the Windows its machine runs
   bool skipped = false;    // not run here, for the reason in `skipReason`
   std::string skipReason;  // "runs natively only: ..." or "Wine differs from Windows: ..."
   std::vector<StepReport> steps;

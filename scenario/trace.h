@@ -1,5 +1,5 @@
-// The lines of a step's trace and of its failures: registry values and changes, program starts,
-// message boxes and restart requests, each as a person reads it.
+// Registry values, keys, programs and message boxes as the lines of traces and failures show
+// them, and the registry changes of a step as events.
 #pragma once
 
 #include <cstdint>
@@ -7,9 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "scenario/scenario_report.h"
+#include "machine/journal.h"
 #include "testkit/machine.h"
-#include "testkit/test_engine.h"
 
 namespace scenario {
 
@@ -42,18 +41,14 @@ std::string ShowValueName(const std::u16string& name);
 std::string DescribeStart(const ShellStart& start);
 std::string DescribeMessage(const MessageShown& box);  // text and caption
 
-// The trace entries of what a step did.
-TraceEntry EngineEntry(const testkit::EngineCall& call);
-// A call on the system: `open key [HKLM\SOFTWARE\...] (access KEY_READ (0x00020019)) ->
-// ERROR_FILE_NOT_FOUND (2)`.
-TraceEntry MachineEntry(const testkit::SystemCall& call);
-TraceEntry SetEntry(const std::u16string& name, const std::optional<std::u16string>& value);
+// A text in a line: quoted, and past about a line cut short with its length said.
+std::string LineText(const std::u16string& text);
 // A property's text, quoted, or "<unset>".
 std::string Show(const std::optional<std::u16string>& text);
 // Lines indented under a failure, or "(none)".
 std::string Join(const std::vector<std::string>& lines);
 
-// What changed in the registry during a step, one entry a change.
-void RegistryDiff(const RegistryState& before, const RegistryState& after, std::vector<TraceEntry>& trace);
+// What changed in the registry during a step, one event a change.
+void RegistryDiff(const RegistryState& before, const RegistryState& after, std::vector<machine::Event>& trace);
 
 }  // namespace scenario

@@ -25,7 +25,8 @@ using machine::NoCaseLess;
 using machine::RegValue;
 using platform::ShellStart;
 using machine::ShutdownRequest;
-using machine::SystemCall;
+using machine::Event;
+using machine::EventJournal;
 
 using machine::RegistryChange;
 

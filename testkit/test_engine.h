@@ -1,45 +1,17 @@
 // An implementation of the engine's extension interface that holds suite properties and a
-// text-resolution table, journals every call made on it, and counts what it hands out. Unit
+// text-resolution table, journals every call made on it as an event, and counts what it hands out. Unit
 // tests and suitehost both call the actions with it.
 #pragma once
 
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "common/engine_extension.h"
+#include "machine/journal.h"
 
 namespace testkit {
-
-struct EngineCall {
-  enum class Op {
-    QueryInterface,
-    AddRef,
-    Release,
-    GetProperty,
-    SetProperty,
-    ExpandText,
-    TranslateText,
-    ShowEngineMessage,
-    Other,  // a slot no action may call
-  };
-  explicit EngineCall(Op o, std::u16string n = {}, std::u16string v = {}, bool null = false)
-      : op(o), name(std::move(n)), value(std::move(v)), isNull(null) {}
-
-  Op op = Op::Other;
-  std::u16string name;   // property name, text given, or message text
-  std::u16string value;  // value read or written, result, or caption
-  bool isNull = false;   // the value passed or handed back was a null string
-  HRESULT status = S_OK;
-  std::int32_t flags = 0;  // ShowEngineMessage's flags
-  size_t systemCallsBefore = 0;  // the calls on the system made before this one
-
-  // The line a person reads, and the name of the operation in it ("read", "query interface").
-  std::string Describe() const;
-  const char* Kind() const;
-};
 
 class TestEngine : public EngineExtension {
  public:
@@ -59,10 +31,11 @@ class TestEngine : public EngineExtension {
   // What ShowEngineMessage returns.
   HRESULT messageStatus = S_OK;
 
-  std::vector<EngineCall> journal;
-  // How many calls the actions have made on the system so far, so that the journal can be read in
-  // one order with them; unset, every host call counts none.
-  std::function<size_t()> systemCallCount;
+  // The journal the calls on this engine go to: its own, unless it shares one (the machine's, so
+  // that the calls on the engine and on the system stand in one order).
+  machine::EventJournal& Journal() { return *journal_; }
+  const machine::EventJournal& Journal() const { return *journal_; }
+  void ShareJournal(machine::EventJournal& journal) { journal_ = &journal; }
   int references = 0;  // interface pointers handed out and not yet released
   int releases = 0;
 
@@ -99,9 +72,12 @@ class TestEngine : public EngineExtension {
 
  private:
   HRESULT Unexpected(int slot);
-  void Note(EngineCall call);
-  HRESULT Resolve(EngineCall::Op op, const std::map<std::u16string, std::optional<std::u16string>>& table,
+  void Note(machine::Event call);
+  HRESULT Resolve(machine::EventKind kind, const std::map<std::u16string, std::optional<std::u16string>>& table,
                   BSTR text, BSTR* result);
+
+  machine::EventJournal ownJournal_;
+  machine::EventJournal* journal_ = &ownJournal_;
 };
 
 }  // namespace testkit

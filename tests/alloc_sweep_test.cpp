@@ -138,8 +138,8 @@ Outcome Run(const Road& road, long cxxFailure, long stringFailure) {
   // Released once for each interface handed out (calculateRequiredSpace holds a second session
   // for the system drive).
   int handedOut = 0;
-  for (const testkit::EngineCall& call : engine.journal)
-    handedOut += call.op == testkit::EngineCall::Op::QueryInterface && call.status >= 0 ? 1 : 0;
+  for (const machine::Event& call : engine.Journal())
+    handedOut += call.kind == machine::EventKind::QueryInterface && call.code.value_or(-1) >= 0 ? 1 : 0;
   EXPECT_EQ(engine.releases, handedOut) << road.name;
   EXPECT_EQ(sim::machine().openKeys, 0) << road.name << ": keys left open";
   EXPECT_EQ(sim::machine().openTokens, 0) << road.name << ": tokens left open";

@@ -113,10 +113,10 @@ TEST_F(CaddonTest, PortalTypeCreatesTheKeyAndNeedsTheRightToWrite) {
   ASSERT_NE(key, nullptr);
   EXPECT_EQ(key->values.size(), 1u);
   sim::Reset();
-  engine.journal.clear();
+  engine.Journal().clear();
   Deny(kServer);
   EXPECT_EQ(SetPortalTypeRegistry(&engine), S_OK);
-  EXPECT_EQ(engine.journal.size(), 2u);  // query and release: no property read
+  EXPECT_EQ(engine.Journal().size(), 2u);  // query and release: no property read
 }
 
 class RebootTest : public CaddonTest {
@@ -145,7 +145,7 @@ TEST_F(RebootTest, YesRestartsAtOnceWithForce) {
   ASSERT_TRUE(Restarted());
   EXPECT_EQ(sim::machine().answers.restarts[0].flags, 6u);
   EXPECT_EQ(sim::machine().answers.restarts[0].reason, 0x80020003u);
-  EXPECT_EQ(engine.journal.size(), 0u);  // the argument is never used
+  EXPECT_EQ(engine.Journal().size(), 0u);  // the argument is never used
 }
 
 TEST_F(RebootTest, NoAnswerOrNoPrivilegeRestartsNothing) {

@@ -7,6 +7,7 @@
 #include "machine/win32_names.h"
 #include <sstream>
 
+#include "scenario/event_text.h"
 #include "scenario/report.h"
 #include "scenario/trace.h"
 
@@ -26,7 +27,7 @@ RegValue Text(const std::u16string& text, bool terminated = true, std::uint32_t 
 }
 
 struct LineRow {
-  machine::SystemCall call;
+  machine::Event event;
   const char* line;
 };
 
@@ -37,11 +38,11 @@ TEST(CallTraceTest, OneLinePerKindOfCall) {
       {trace::CreateKey(u"HKLM\\SOFTWARE\\X", 0x0002001F, 0),
        R"(create key [HKLM\SOFTWARE\X] (access KEY_READ | KEY_WRITE (0x0002001F)) -> ERROR_SUCCESS (0))"},
       {trace::CloseKey(u"HKCR\\Installer"), R"(close key [HKCR\Installer])"},
-      {trace::QueryValue(u"HKLM\\S", u"Version", false, 1024, 0, trace::Stored{8, 1}, Text(u"2.6")),
+      {trace::QueryValue(u"HKLM\\S", u"Version", false, 1024, 0, machine::Stored{8, 1}, Text(u"2.6")),
        R"(query value [HKLM\S] "Version" = "2.6" (buffer 1024 bytes, value 8 bytes of REG_SZ) -> ERROR_SUCCESS (0))"},
-      {trace::QueryValue(u"HKLM\\S", u"Version", true, 0, 0, trace::Stored{2048, 7}, std::nullopt),
+      {trace::QueryValue(u"HKLM\\S", u"Version", true, 0, 0, machine::Stored{2048, 7}, std::nullopt),
        R"(query value [HKLM\S] "Version" (size only, value 2048 bytes of REG_MULTI_SZ) -> ERROR_SUCCESS (0))"},
-      {trace::QueryValue(u"HKLM\\S", u"Version", false, 4, 234, trace::Stored{16, 1}, std::nullopt),
+      {trace::QueryValue(u"HKLM\\S", u"Version", false, 4, 234, machine::Stored{16, 1}, std::nullopt),
        R"(query value [HKLM\S] "Version" (buffer 4 bytes, value 16 bytes of REG_SZ) -> ERROR_MORE_DATA (234))"},
       {trace::QueryValue(u"HKLM\\S", u"", false, 4, 2, std::nullopt, std::nullopt),
        R"(query value [HKLM\S] @ (buffer 4 bytes) -> ERROR_FILE_NOT_FOUND (2))"},
@@ -67,7 +68,72 @@ TEST(CallTraceTest, OneLinePerKindOfCall) {
        "restart (flags EWX_REBOOT | EWX_FORCE (0x00000006), reason SHTDN_REASON_FLAG_PLANNED | "
        "SHTDN_REASON_MAJOR_OPERATINGSYSTEM | SHTDN_REASON_MINOR_UPGRADE (0x80020003)) -> ok"},
   };
-  for (const LineRow& row : rows) EXPECT_EQ(scenario::MachineEntry(row.call).line, row.line);
+  for (const LineRow& row : rows) {
+    EXPECT_EQ(scenario::Line(row.event), row.line);
+    EXPECT_STREQ(scenario::SourceName(row.event.source), "machine");
+  }
+}
+
+machine::Event EngineEvent(machine::EventKind kind, std::u16string name = {},
+                           std::optional<std::u16string> text = std::nullopt, std::int64_t code = 0) {
+  machine::Event e;
+  e.source = machine::Source::Engine;
+  e.kind = kind;
+  e.name = std::move(name);
+  e.text = std::move(text);
+  e.code = code;
+  return e;
+}
+
+struct EventRow {
+  machine::Event event;
+  const char* source;
+  const char* kind;
+  std::string line;
+};
+
+// Every other kind of event: its source and kind as the JSON report names them, and its line.
+// Texts longer than a line are cut in the trace and kept whole for the host calls a scenario
+// expects.
+TEST(CallTraceTest, OneLinePerKindOfEvent) {
+  using K = machine::EventKind;
+  const std::u16string longText(70, u'x');
+  machine::Event message = EngineEvent(K::EngineMessage, u"Done", u"Setup", 0x80004004);
+  message.flags = 0xFFFFFFFF;
+  const EventRow rows[] = {
+      {EngineEvent(K::QueryInterface, u"", std::nullopt, 0x80004002), "host", "query interface",
+       "query interface -> 0x80004002"},
+      {EngineEvent(K::AddRef), "host", "addref", "addref"},
+      {EngineEvent(K::Release), "host", "release", "release"},
+      {EngineEvent(K::ReadProperty, u"ORVIX_VERSION", u"3.1"), "host", "read", R"(read ORVIX_VERSION = "3.1")"},
+      {EngineEvent(K::ReadProperty, u"UNKNOWN"), "host", "read", "read UNKNOWN = null"},
+      {EngineEvent(K::WriteProperty, u"T", longText), "host", "write",
+       "write T = \"" + std::string(60, 'x') + "\" ... (70 characters in all)"},
+      {EngineEvent(K::ExpandText, u"[A]", u"B"), "host", "expand", R"(expand "[A]" -> "B")"},
+      {EngineEvent(K::TranslateText, u"IDS_X"), "host", "translate", R"(translate "IDS_X" -> null)"},
+      {message, "host", "message", R"(message "Done" caption "Setup" flags -1)"},
+      {EngineEvent(K::UnexpectedSlot, u"13", std::nullopt, E_UNEXPECTED), "host", "unexpected", "unexpected slot 13"},
+      {trace::KeyAdded(u"HKEY_LOCAL_MACHINE\\SOFTWARE\\X"), "machine", "registry change",
+       R"(registry new key [HKLM\SOFTWARE\X])"},
+      {trace::ValueStored(u"HKEY_LOCAL_MACHINE\\S", u"", RegValue{4, {1, 0, 0, 0}}), "machine", "registry change",
+       R"(registry [HKLM\S] @ = dword 0x00000001)"},
+      {trace::ValueDeleted(u"HKEY_LOCAL_MACHINE\\S", u"V"), "machine", "registry change",
+       R"(registry [HKLM\S] "V" deleted)"},
+      {trace::KeyDeleted(u"HKEY_LOCAL_MACHINE\\S"), "machine", "registry change", R"(registry deleted key [HKLM\S])"},
+      {trace::SetProperty(u"P", u"on"), "step", "set", R"(set P = "on")"},
+      {trace::SetProperty(u"P", std::nullopt), "step", "set", "set P = <unset>"},
+  };
+  for (const EventRow& row : rows) {
+    EXPECT_STREQ(scenario::SourceName(row.event.source), row.source) << row.line;
+    EXPECT_STREQ(scenario::KindName(row.event.kind), row.kind) << row.line;
+    EXPECT_EQ(scenario::Line(row.event), row.line);
+  }
+  const machine::Event whole = EngineEvent(K::WriteProperty, u"T", longText);
+  EXPECT_EQ(scenario::Line(whole, scenario::Length::Whole), "write T = \"" + std::string(70, 'x') + "\"");
+  // The JSON report's fields: an engine call's status in words, a registry call's figure beside it.
+  EXPECT_EQ(scenario::Render(message).status, "0x80004004");
+  EXPECT_EQ(scenario::Render(message).detail, "flags -1");
+  EXPECT_EQ(scenario::Render(trace::OpenKey(u"HKLM\\S", 0x20019, 2)).status, "ERROR_FILE_NOT_FOUND (2)");
 }
 
 struct NameRow {

@@ -8,11 +8,11 @@
 #include "common/engine_session.h"
 #include "common/sys_string_owner.h"
 #include "machine/sim/process.h"
+#include "scenario/event_text.h"
 #include "tests/test_support.h"
 
 namespace {
 
-using testkit::EngineCall;
 using testing_support::ActionTest;
 
 // An engine written as a bare table of functions, slot by slot, the way the engine lays out
@@ -96,9 +96,9 @@ TEST_F(BridgeTest, ResolveTextTranslatesThenExpandsAndFreesTheMiddleString) {
   engine.translations[u"IDS_NULL"] = std::nullopt;
   engine.expansions[u""] = std::nullopt;
   EXPECT_EQ(ResolveText(session, u"IDS_NULL"), u"");
-  ASSERT_EQ(engine.journal.size(), 5u);
-  EXPECT_EQ(engine.journal[3].Describe(), "translate \"IDS_NULL\" -> null");
-  EXPECT_EQ(engine.journal[4].Describe(), "expand \"\" -> null");
+  ASSERT_EQ(engine.Journal().size(), 5u);
+  EXPECT_EQ(scenario::Line(engine.Journal()[3], scenario::Length::Whole), "translate \"IDS_NULL\" -> null");
+  EXPECT_EQ(scenario::Line(engine.Journal()[4], scenario::Length::Whole), "expand \"\" -> null");
 }
 
 TEST_F(BridgeTest, SessionReleasesOnceEvenWhenMoved) {

@@ -3,6 +3,7 @@
 
 #include "ovrel/install_record.h"
 #include "ovrel/ovrel.h"
+#include "scenario/event_text.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -80,7 +81,7 @@ TEST_F(FinishTest, MissingRecordKeyIsNeverCreatedButTheProgramStillStarts) {
 TEST_F(FinishTest, ResolutionOrderIsLiteralFirst) {
   finishAction(&engine);
   std::vector<std::string> calls;
-  for (const testkit::EngineCall& call : engine.journal) calls.push_back(call.Describe());
+  for (const machine::Event& call : engine.Journal()) calls.push_back(scenario::Line(call, scenario::Length::Whole));
   EXPECT_EQ(std::vector<std::string>(calls.begin() + 1, calls.begin() + 7),
             (std::vector<std::string>{"read INSTALLDIR = \"D:\\\\Corvane\"",
                                       "translate \"IDS_INSTALL_SUCCESS\" -> \"[SUCCESS]\"",
@@ -217,8 +218,8 @@ TEST_F(ActionTest, TheShellStartsOnlyAProgramItCanOpen) {
 TEST_F(ActionTest, DiagnosticMessageAndItsStatus) {
   engine.messageStatus = static_cast<HRESULT>(0x80004004u);
   EXPECT_EQ(test(&engine), static_cast<HRESULT>(0x80004004u));
-  ASSERT_EQ(engine.journal.size(), 3u);
-  EXPECT_EQ(engine.journal[1].Describe(),
+  ASSERT_EQ(engine.Journal().size(), 3u);
+  EXPECT_EQ(scenario::Line(engine.Journal()[1], scenario::Length::Whole),
             "message \"HRESULT __stdcall test(IDispatch *pDispatch)\" caption \"DLL Action\" flags 0");
   EXPECT_EQ(test(nullptr), E_POINTER);
   engine.queryStatus = E_NOINTERFACE;

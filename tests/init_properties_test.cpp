@@ -3,11 +3,11 @@
 
 #include "ovrel/install_record.h"
 #include "ovrel/ovrel.h"
+#include "scenario/event_text.h"
 #include "tests/test_support.h"
 
 namespace {
 
-using testkit::EngineCall;
 using testing_support::ActionTest;
 using testing_support::Show;
 using testing_support::Writes;
@@ -47,7 +47,7 @@ TEST_F(InitPropertiesTest, NothingInstalledMakesExactlyTheListedEngineCalls) {
   engine.properties[u"SERVERINSTALLVERSION"] = u"3.0.0.1";
   EXPECT_EQ(initProperties(&engine), S_OK);
   std::vector<std::string> calls;
-  for (const EngineCall& call : engine.journal) calls.push_back(call.Describe());
+  for (const machine::Event& call : engine.Journal()) calls.push_back(scenario::Line(call, scenario::Length::Whole));
   EXPECT_EQ(calls, (std::vector<std::string>{
                        "query interface -> 0x00000000",
                        "read SERVERINSTALLVERSION = \"3.0.0.1\"",
@@ -68,7 +68,7 @@ TEST_F(InitPropertiesTest, BothCurrentMarksTheSuiteUpToDate) {
   Record(u"InstallDir", u"D:\\Corvane");
   EXPECT_EQ(initProperties(&engine), S_OK);
   std::vector<std::string> calls;
-  for (const EngineCall& call : engine.journal) calls.push_back(call.Describe());
+  for (const machine::Event& call : engine.Journal()) calls.push_back(scenario::Line(call, scenario::Length::Whole));
   EXPECT_EQ(calls, (std::vector<std::string>{
                        "query interface -> 0x00000000",
                        "read SERVERINSTALLVERSION = \"3.1\"",
@@ -207,7 +207,7 @@ TEST_F(InitPropertiesTest, RecordedFolderNeedsMoreThanTwoCharacters) {
   Record(u"InstallDir", u"D:");
   Writes writes = Run();
   for (const auto& write : writes) EXPECT_NE(write.first, u"DEFINED_INSTALLDIR");
-  engine.journal.clear();
+  engine.Journal().clear();
   Record(u"InstallDir", u"D:\\");
   writes = Run();
   EXPECT_EQ(writes.back(), (std::pair<std::u16string, std::u16string>{u"DEFINED_INSTALLDIR", u"D:\\"}));
@@ -231,7 +231,7 @@ TEST_F(InitPropertiesTest, UnreadableRecordValuesCountAsNotInstalled) {
 TEST_F(InitPropertiesTest, FailedQueryReturnsItsStatusAndTouchesNothing) {
   engine.queryStatus = static_cast<HRESULT>(0x80004002u);
   EXPECT_EQ(initProperties(&engine), static_cast<HRESULT>(0x80004002u));
-  EXPECT_EQ(engine.journal.size(), 1u);
+  EXPECT_EQ(engine.Journal().size(), 1u);
   EXPECT_EQ(initProperties(nullptr), E_POINTER);
 }
 

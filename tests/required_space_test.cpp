@@ -155,11 +155,11 @@ TEST_F(RequiredSpaceTest, FolderOverrideComparesExactly) {
   engine.properties[u"DEFINED_INSTALLDIR"] = u"D:\\Corvane";
   Run();
   EXPECT_EQ(engine.Writes().front().first, u"DEFINED_INSTALLDIR");
-  engine.journal.clear();
+  engine.Journal().clear();
   engine.properties[u"DEFINED_INSTALLDIR"] = u"d:\\corvane";
   Run();
   EXPECT_EQ(engine.Writes().front(), (std::pair<std::u16string, std::u16string>{u"INSTALLDIR", u"d:\\corvane"}));
-  engine.journal.clear();
+  engine.Journal().clear();
   Run();  // applied once: cleared by the run before
   EXPECT_EQ(engine.Writes().front().first, u"DEFINED_INSTALLDIR");
 }

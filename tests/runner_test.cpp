@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "scenario/event_text.h"
 #include "scenario/report.h"
 #include "scenario/runner.h"
 #include "scenario/scenario.h"
@@ -90,7 +91,7 @@ TEST_F(RunnerTest, KeysInBothViewsOn64BitWindows) {
   ASSERT_EQ(reports.size(), 1u);
   for (const auto& step : reports[0].steps)
     EXPECT_TRUE(step.failures.empty()) << step.title << ": " << step.failures.front();
-  EXPECT_EQ(reports[0].windows, "x64");
+  EXPECT_EQ(reports[0].windows, machine::Windows::X64);
 
   std::ostringstream junit, json;
   scenario::WriteJunit(junit, reports);
@@ -179,7 +180,7 @@ TEST_F(RunnerTest, EachScenarioStartsOnACleanMachineAndEngine) {
   EXPECT_TRUE(reports[1].Passed()) << reports[1].steps[0].failures.size();
   // The first run's changes show in its trace.
   std::vector<std::string> trace;
-  for (const scenario::TraceEntry& entry : reports[0].steps[0].trace) trace.push_back(entry.line);
+  for (const machine::Event& e : reports[0].steps[0].trace) trace.push_back(scenario::Line(e));
   EXPECT_NE(std::find(trace.begin(), trace.end(),
                       "registry [HKLM\\SOFTWARE\\Pellucor\\TAMBER VANTLE Install] \"InstallVersion\" = \"1\""),
             trace.end());

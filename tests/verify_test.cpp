@@ -32,8 +32,8 @@ TEST_P(VerifyDecision, WritesInOrder) {
   EXPECT_EQ(verify(&engine), S_OK);
   EXPECT_EQ(Show(engine.Writes()), Show(row.writes));
   bool versionRead = false;
-  for (const testkit::EngineCall& call : engine.journal)
-    versionRead |= call.op == testkit::EngineCall::Op::GetProperty && call.name == u"ORVIX_VERSION";
+  for (const machine::Event& call : engine.Journal())
+    versionRead |= call.kind == machine::EventKind::ReadProperty && call.name == u"ORVIX_VERSION";
   EXPECT_EQ(versionRead, row.versionRead);
 }
 
@@ -66,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ActionTest, VerifyLeavesEverythingAloneWhenTheQueryFails) {
   engine.queryStatus = static_cast<HRESULT>(0x80070005u);
   EXPECT_EQ(verify(&engine), static_cast<HRESULT>(0x80070005u));
-  EXPECT_EQ(engine.journal.size(), 1u);
+  EXPECT_EQ(engine.Journal().size(), 1u);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ namespace {
 long g_liveStrings = 0;
 
 // A call on the system, recorded as the simulated system records it.
-void Record(machine::SystemCall call) { answers().sheet.calls.push_back(std::move(call)); }
+void Record(machine::Event call) { answers().sheet.journal.push_back(std::move(call)); }
 
 machine::AnswerSheet& Sheet() { return answers().sheet; }
 
@@ -211,9 +211,9 @@ LSTATUS WINAPI CountingRegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved
   const DWORD room = bytes != nullptr ? *bytes : 0;
   DWORD storedType = 0;
   const LSTATUS status = RegQueryValueExW(key, name, reserved, type != nullptr ? type : &storedType, data, bytes);
-  std::optional<machine::trace::Stored> stored;
+  std::optional<machine::Stored> stored;
   if ((status == ERROR_SUCCESS || status == ERROR_MORE_DATA) && bytes != nullptr)
-    stored = machine::trace::Stored{*bytes, type != nullptr ? *type : storedType};
+    stored = machine::Stored{*bytes, type != nullptr ? *type : storedType};
   std::optional<machine::RegValue> read;
   if (status == ERROR_SUCCESS && data != nullptr && stored) read = Bytes(stored->type, data, stored->bytes);
   Record(machine::trace::QueryValue(ShownKey(key), U(name), data == nullptr, room, status, stored, read));
