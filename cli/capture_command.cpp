@@ -39,12 +39,9 @@ Result<Scenario> EngineAndSteps(const CaptureOptions& o) {
     s.file = t.file;
     s.name = t.name;
     s.library = t.library;
-    s.properties = t.properties;
-    s.translations = t.translations;
-    s.expansions = t.expansions;
-    s.queryStatus = t.queryStatus;
-    s.messageStatus = t.messageStatus;
-    s.messageAnswers = t.messageAnswers;
+    s.engine = t.engine;
+    // The answers a person gives the boxes are the run's, not the machine's.
+    s.machine.messageAnswers = t.machine.messageAnswers;
     // What the template expects is of its own machine: the capture expects what happens here.
     for (scenario::Step step : t.steps) {
       if (step.kind == scenario::Step::Kind::Expect) continue;
@@ -69,14 +66,14 @@ Result<Scenario> EngineAndSteps(const CaptureOptions& o) {
     const size_t eq = p.find('=');
     if (eq == std::string::npos || eq == 0) return Failure("--property " + p + ": expected NAME=VALUE");
     const std::u16string name = FromUtf8(p.substr(0, eq));
-    auto same = std::find_if(s.properties.begin(), s.properties.end(), [&](const auto& e) { return e.first == name; });
-    if (same != s.properties.end()) same->second = FromUtf8(p.substr(eq + 1));
-    else s.properties.emplace_back(name, FromUtf8(p.substr(eq + 1)));
+    auto same = std::find_if(s.engine.properties.begin(), s.engine.properties.end(), [&](const auto& e) { return e.first == name; });
+    if (same != s.engine.properties.end()) same->second = FromUtf8(p.substr(eq + 1));
+    else s.engine.properties.emplace_back(name, FromUtf8(p.substr(eq + 1)));
   }
-  if (!o.answers.empty()) s.messageAnswers.clear();
+  if (!o.answers.empty()) s.machine.messageAnswers.clear();
   for (const std::string& answer : o.answers) {
     if (answer != "yes" && answer != "no") return Failure("--answer " + answer + ": expected yes or no");
-    s.messageAnswers.push_back(answer == "yes" ? platform::kIdYes : platform::kIdNo);
+    s.machine.messageAnswers.push_back(answer == "yes" ? platform::kIdYes : platform::kIdNo);
   }
   return s;
 }
@@ -98,15 +95,15 @@ std::string TimeText(const testkit::LocalTime& t) {
 void TakeMachine(const machine::CapturedMachine& c, Scenario& s) {
   using Kind = testkit::RegistryChange::Kind;
   for (const auto& [key, values] : c.keys) {
-    s.registry.push_back({Kind::CreateKey, key, u"", {}});
-    for (const auto& [name, value] : values) s.registry.push_back({Kind::SetValue, key, name, value});
+    s.machine.registry.push_back({Kind::CreateKey, key, u"", {}});
+    for (const auto& [name, value] : values) s.machine.registry.push_back({Kind::SetValue, key, name, value});
   }
-  for (const auto& [key, rights] : c.denied) s.denied.emplace_back(key, rights);
-  for (const auto& [root, bytes] : c.volumes) s.volumes.push_back({root, bytes.value_or(0), !bytes});
-  for (const auto& [name, value] : c.environment) s.environment.emplace_back(name, value);
-  s.windowsFolder = c.windowsFolder;
+  for (const auto& [key, rights] : c.denied) s.machine.denied.emplace_back(key, rights);
+  for (const auto& [root, bytes] : c.volumes) s.machine.volumes.push_back({root, machine::Volume{bytes.value_or(0), !bytes}});
+  for (const auto& [name, value] : c.environment) s.machine.environment.emplace_back(name, value);
+  s.machine.windowsFolder = c.windowsFolder;
   for (const auto& [path, state] : c.files)
-    if (state != machine::FileState::Absent) s.files.emplace_back(path, state == machine::FileState::Readable);
+    if (state != machine::FileState::Absent) s.machine.files.emplace_back(path, state == machine::FileState::Readable);
 }
 
 // The command as the file says it: files by their names alone, as their folders can name a user.
@@ -134,10 +131,10 @@ Result<MachineRead> MachineToRead(const CaptureOptions& o, Scenario& s) {
   if (!o.machine.empty()) {
     Result<Scenario> machineFile = scenario::LoadScenario(o.machine);
     if (!machineFile) return Failure("--machine: " + machineFile.error());
-    read.standIn = scenario::SimulatedMachineOf(*machineFile);
+    read.standIn = scenario::SimulatedMachineOf(machineFile->machine);
     read.real = machine::RealMachineOf(*read.standIn);
     read.where = "the machine of " + o.machine;
-    s.clock = machineFile->clock;
+    s.machine.clock = machineFile->machine.clock;
     return read;
   }
   read.real = testkit::MakeRealMachine();
@@ -170,10 +167,10 @@ int Capture(const CaptureOptions& o, const std::string& libraryFolder) {
   if (!read) return RefuseCapture(read.error());
   std::unique_ptr<machine::RealMachineReader>& real = read->real;
   const std::string& where = read->where;
-  s.windows = real->Kind();
+  s.machine.windows = real->Kind();
   // A capture replays at another time: the clock it ran at is fixed, and written down.
-  if (!s.clock) s.clock = Now();
-  s.privilegeAdjustError = real->HoldsShutdownPrivilege() ? 0 : platform::kNotAllAssigned;
+  if (!s.machine.clock) s.machine.clock = Now();
+  s.machine.privilegeAdjustError = real->HoldsShutdownPrivilege() ? 0 : platform::kNotAllAssigned;
 
   auto owned = std::make_unique<testkit::CaptureScenarioMachine>(*real);
   testkit::CaptureScenarioMachine& capture = *owned;
@@ -182,7 +179,7 @@ int Capture(const CaptureOptions& o, const std::string& libraryFolder) {
   const std::vector<scenario::ScenarioReport> reports = runner.RunAll();
   const scenario::ScenarioReport& report = reports[0];
   if (!report.error.empty()) return RefuseCapture(report.error);
-  if (!report.steps.empty() && report.steps[0].title == "set up") return RefuseCapture(report.steps[0].failures[0]);
+  if (!report.steps.empty() && report.steps[0].kind == scenario::StepReport::Kind::SetUp) return RefuseCapture(report.steps[0].failures[0]);
   if (!capture.captured().problems.empty()) {
     std::string problems;
     for (const std::string& p : capture.captured().problems) problems += "\n  " + p;
@@ -195,7 +192,7 @@ int Capture(const CaptureOptions& o, const std::string& libraryFolder) {
   if (!o.from.empty() && s.library.find_first_of("/\\") != std::string::npos)
     written.library = testkit::BesideFile(s.file, s.library);
   written.name = (o.from.empty() ? s.name : s.name + " (captured)");
-  written.description = "Captured by `" + Said(o) + "` from " + where + " at " + TimeText(*s.clock) +
+  written.description = "Captured by `" + Said(o) + "` from " + where + " at " + TimeText(*s.machine.clock) +
                         ": the machine as the actions read it, and as expectations what they did.";
   if (Result<> saved = testkit::WriteWholeFile(o.out, scenario::ScenarioText(written, report)); !saved)
     return RefuseCapture("--out " + saved.error());

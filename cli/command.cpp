@@ -68,10 +68,10 @@ int Call(scenario::Runner& runner, const CallOptions& options, bool json, const 
   if (!options.save.empty() && testkit::PathExists(options.save))
     return Refuse("--save " + options.save + ": the file exists; remove it or name another");
   // A saved call replays at another time: the clock it saw is fixed before it runs, and saved.
-  if (!options.save.empty() && !made->clock) {
+  if (!options.save.empty() && !made->machine.clock) {
     const std::time_t now = std::time(nullptr);
     if (const std::tm* local = std::localtime(&now))
-      made->clock = testkit::LocalTime{local->tm_year + 1900, local->tm_mon + 1, local->tm_mday,
+      made->machine.clock = testkit::LocalTime{local->tm_year + 1900, local->tm_mon + 1, local->tm_mday,
                                        local->tm_hour,        local->tm_min,     local->tm_sec};
   }
   const scenario::Scenario given = *made;
@@ -152,16 +152,16 @@ Result<scenario::Scenario> CallScenario(const CallOptions& options) {
   s.library = options.library;
   if (options.windows != "x86" && options.windows != "x64")
     return Failure("--windows " + options.windows + ": expected x86 (32-bit Windows) or x64 (64-bit Windows)");
-  s.windows = options.windows == "x64" ? machine::Windows::X64 : machine::Windows::X86;
+  s.machine.windows = options.windows == "x64" ? machine::Windows::X64 : machine::Windows::X86;
   for (const std::string& p : options.properties) {
     const Result<Pair> pair = SplitPair("--property", p, "NAME=VALUE");
     if (!pair) return Failure(pair.error());
-    s.properties.emplace_back(pair->name, pair->value);
+    s.engine.properties.emplace_back(pair->name, pair->value);
   }
   for (const std::string& file : options.regFiles) {
-    Result<std::vector<testkit::RegistryChange>> changes = scenario::ReadRegFile(file, s.windows, &s.notes);
+    Result<std::vector<testkit::RegistryChange>> changes = scenario::ReadRegFile(file, s.machine.windows, &s.notes);
     if (!changes) return Failure(changes.error());
-    s.registry.insert(s.registry.end(), changes->begin(), changes->end());
+    s.machine.registry.insert(s.machine.registry.end(), changes->begin(), changes->end());
   }
   for (const std::string& v : options.volumes) {
     const Result<Pair> pair = SplitPair("--volume", v, "ROOT=SIZE, such as C:\\=3GB");
@@ -169,20 +169,20 @@ Result<scenario::Scenario> CallScenario(const CallOptions& options) {
     const Result<std::uint64_t> bytes = scenario::ParseSize(testkit::ToUtf8(pair->value));
     if (!bytes) return Failure("--volume " + v + ": " + bytes.error());
     const std::u16string root = scenario::VolumeRoot(pair->name);
-    for (const scenario::Volume& given : s.volumes)
-      if (scenario::SameVolume(given.root, root))
-        return Failure("--volume " + v + ": the same volume as " + testkit::ToUtf8(given.root) + " for Windows, given twice");
-    s.volumes.push_back({root, *bytes, false});
+    for (const auto& [given, volume] : s.machine.volumes)
+      if (scenario::SameVolume(given, root))
+        return Failure("--volume " + v + ": the same volume as " + testkit::ToUtf8(given) + " for Windows, given twice");
+    s.machine.volumes.push_back({root, machine::Volume{*bytes, false}});
   }
   for (const std::string& e : options.environment) {
     const Result<Pair> pair = SplitPair("--env", e, "NAME=VALUE");
     if (!pair) return Failure(pair.error());
-    s.environment.emplace_back(pair->name, pair->value);
+    s.machine.environment.emplace_back(pair->name, pair->value);
   }
-  for (const std::string& file : options.files) s.files.emplace_back(FromUtf8(file), true);
+  for (const std::string& file : options.files) s.machine.files.emplace_back(FromUtf8(file), true);
   for (const std::string& answer : options.answers) {
     if (answer != "yes" && answer != "no") return Failure("--answer " + answer + ": expected yes or no");
-    s.messageAnswers.push_back(answer == "yes" ? platform::kIdYes : platform::kIdNo);
+    s.machine.messageAnswers.push_back(answer == "yes" ? platform::kIdYes : platform::kIdNo);
   }
   scenario::Step step;
   step.where = "/steps/0";

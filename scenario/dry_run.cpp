@@ -30,9 +30,9 @@ using testkit::Quoted;
 // 32-bit view, which the 32-bit suitehost.exe opens as its own (the x64 check build keeps every
 // key where the scenario names it).
 std::u16string OnMachine(const Scenario& s, const std::u16string& key, machine::Windows real) {
-  if (s.windows == machine::Windows::X86 && real == machine::Windows::X64 && sizeof(void*) == 4)
+  if (s.machine.windows == machine::Windows::X86 && real == machine::Windows::X64 && sizeof(void*) == 4)
     return machine::KeyInView(machine::Windows::X64, key, 0);
-  return machine::ResolveLinks(s.windows, key);
+  return machine::ResolveLinks(s.machine.windows, key);
 }
 
 std::string KeyNow(machine::RealMachineReader& real, const std::u16string& key) {
@@ -65,9 +65,9 @@ bool IsProgram(const std::u16string& path) {
 // machine's registry holds them: in the 32-bit view on 64-bit Windows), each once.
 std::vector<std::u16string> ChangedKeys(const Scenario& s) {
   std::set<std::u16string, testkit::NoCaseLess> keys;
-  for (const std::u16string& key : kActionKeys) keys.insert(machine::KeyInView(s.windows, key, 0));
-  for (const RegistryChange& change : s.registry) keys.insert(change.key);
-  for (const auto& [key, rights] : s.denied) keys.insert(key);
+  for (const std::u16string& key : kActionKeys) keys.insert(machine::KeyInView(s.machine.windows, key, 0));
+  for (const RegistryChange& change : s.machine.registry) keys.insert(change.key);
+  for (const auto& [key, rights] : s.machine.denied) keys.insert(key);
   return std::vector<std::u16string>(keys.begin(), keys.end());
 }
 
@@ -85,7 +85,7 @@ std::vector<std::u16string> ObservedKeys(const Scenario& s) {
 void WritePlan(std::ostream& out, const Scenario& s, machine::RealMachineReader& real) {
   const machine::Windows windows = real.Kind();
   out << s.file << ": dry run on " << machine::WindowsName(windows) << " Windows; nothing is changed\n";
-  if (s.windows == machine::Windows::X64 && windows == machine::Windows::X86) {
+  if (s.machine.windows == machine::Windows::X64 && windows == machine::Windows::X86) {
     out << "  the run stops at its set-up and changes nothing: its machine runs 64-bit Windows, this one 32-bit\n";
     return;
   }
@@ -101,7 +101,7 @@ void WritePlan(std::ostream& out, const Scenario& s, machine::RealMachineReader&
   std::set<std::u16string, machine::NoCaseLess> seen(changed.begin(), changed.end());
   for (const std::u16string& key : ObservedKeys(s))
     if (seen.count(key) == 0) out << "  look at " << ShowKey(OnMachine(s, key, windows)) << " (never changed): " << KeyNow(real, OnMachine(s, key, windows)) << "\n";
-  for (const RegistryChange& change : s.registry) {
+  for (const RegistryChange& change : s.machine.registry) {
     const std::u16string own = OnMachine(s, change.key, windows);
     switch (change.kind) {
       case RegistryChange::Kind::SetValue:
@@ -116,11 +116,11 @@ void WritePlan(std::ostream& out, const Scenario& s, machine::RealMachineReader&
         break;
     }
   }
-  for (const auto& [key, rights] : s.denied)
+  for (const auto& [key, rights] : s.machine.denied)
     out << "  refuse rights " << machine::names::KeyRights(rights) << " on " << ShowKey(OnMachine(s, key, windows))
         << " for the run (its own rights are recorded and given back)\n";
   std::set<std::u16string, machine::NoCaseLess> folders;
-  for (const auto& [path, readable] : s.files) {
+  for (const auto& [path, readable] : s.machine.files) {
     for (size_t at = path.find(u'\\', 3); at != std::u16string::npos; at = path.find(u'\\', at + 1)) {
       const std::u16string folder = path.substr(0, at);
       if (folders.insert(folder).second && real.File(folder) == machine::FileState::Absent)
@@ -129,7 +129,7 @@ void WritePlan(std::ostream& out, const Scenario& s, machine::RealMachineReader&
     out << "  place " << Quoted(path) << (IsProgram(path) ? " (the start recorder)" : " (an empty file)")
         << (readable ? "" : ", held locked") << ": " << FileNow(real, path) << "\n";
   }
-  for (const auto& [name, value] : s.environment) {
+  for (const auto& [name, value] : s.machine.environment) {
     const std::optional<std::u16string> now = real.Environment(name);
     out << "  set the variable " << testkit::ToUtf8(name) << " = " << Show(value)
         << " in suitehost's own process: " << (now ? "now " + Quoted(*now) : std::string("not set now")) << "\n";
@@ -156,9 +156,9 @@ std::string Holdings(const Scenario& s, const testkit::ScenarioMachine& m) {
     for (const auto& [name, value] : found->second)
       out << "    " << ShowKey(key) << " " << ShowValueName(name) << " = " << DescribeValue(value, Length::Line) << "\n";
   }
-  for (const auto& [key, rights] : s.denied) out << "    " << ShowKey(key) << " refuses " << machine::names::KeyRights(rights) << "\n";
-  for (const auto& [path, readable] : s.files) out << "    file " << Quoted(path) << (readable ? " readable" : " locked") << "\n";
-  for (const auto& [name, value] : s.environment) out << "    variable " << testkit::ToUtf8(name) << " = " << Show(value) << "\n";
+  for (const auto& [key, rights] : s.machine.denied) out << "    " << ShowKey(key) << " refuses " << machine::names::KeyRights(rights) << "\n";
+  for (const auto& [path, readable] : s.machine.files) out << "    file " << Quoted(path) << (readable ? " readable" : " locked") << "\n";
+  for (const auto& [name, value] : s.machine.environment) out << "    variable " << testkit::ToUtf8(name) << " = " << Show(value) << "\n";
   const machine::AnswerSheet& sheet = m.Answers();
   for (const auto& [root, volume] : sheet.volumes)
     out << "    volume " << Quoted(root) << (volume.fails ? " fails" : " " + std::to_string(volume.callerFreeBytes) + " bytes free") << "\n";

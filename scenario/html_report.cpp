@@ -146,7 +146,7 @@ void WriteScenario(std::ostream& out, const ScenarioReport& r, size_t index) {
   if (r.skipped) out << "<p>skipped, " << EscapeMarkup(r.skipReason) << "</p>\n";
   for (size_t i = 0; i < r.steps.size(); ++i) {
     const StepReport& step = r.steps[i];
-    out << "<h3>step " << i + 1 << ": " << EscapeMarkup(step.title);
+    out << "<h3>step " << i + 1 << ": " << EscapeMarkup(step.Title());
     if (step.called) out << " &rarr; " << EscapeMarkup(StatusName(step.result));
     out << "</h3>\n";
     if (!step.trace.empty()) {

@@ -104,7 +104,7 @@ TextTable Texts(const Json& j, const char* what);
 // The records, each from its own node.
 void from_json(const Json& j, Expectations& e);
 void from_json(const Json& j, Step& step);
-void from_json(const Json& j, Volume& v);
+machine::Volume ReadVolume(const Json& j);
 void from_json(const Json& j, Scenario& s);
 // The machine's part of the whole file.
 void ReadMachine(const Json& j, Scenario& s);

@@ -140,14 +140,16 @@ void from_json(const Json& j, Step& step) {
   }
 }
 
-void from_json(const Json& j, Volume& v) {
+machine::Volume ReadVolume(const Json& j) {
+  machine::Volume v;
   if (!j.is_object()) {
-    v.freeBytes = Bytes(j);
-    return;
+    v.callerFreeBytes = Bytes(j);
+    return v;
   }
   OnlyKeys(j, {"free", "fails"});
-  if (j.contains("free")) v.freeBytes = Under("free", [&] { return Bytes(j["free"]); });
+  if (j.contains("free")) v.callerFreeBytes = Under("free", [&] { return Bytes(j["free"]); });
   if (j.contains("fails")) v.fails = Under("fails", [&] { return Bool(j["fails"]); });
+  return v;
 }
 
 namespace {
@@ -191,8 +193,8 @@ void from_json(const Json& j, Scenario& s) {
                "shutdownPrivilege", "steps"});
   if (!j.contains("library")) Fail("a scenario needs \"library\" (ovrel, caddon, or a path)");
   // Read first: it decides what the key paths everywhere else mean.
-  if (j.contains("windows")) s.windows = Under("windows", [&] { return WindowsKind(j["windows"]); });
-  if (s.windows == machine::Windows::X86) RefuseWow64Paths(j);
+  if (j.contains("windows")) s.machine.windows = Under("windows", [&] { return WindowsKind(j["windows"]); });
+  if (s.machine.windows == machine::Windows::X86) RefuseWow64Paths(j);
   const std::pair<const char*, std::string*> texts[] = {
       {"library", &s.library}, {"name", &s.name}, {"description", &s.description}, {"nativeOnly", &s.nativeOnly},
       {"wineDiffers", &s.wineDiffers}};
@@ -200,15 +202,15 @@ void from_json(const Json& j, Scenario& s) {
     const char* key = text.first;
     if (j.contains(key)) *text.second = testkit::ToUtf8(Under(key, [&] { return Text(j[key]); }));
   }
-  if (j.contains("properties")) s.properties = Under("properties", [&] { return Properties(j["properties"], false); });
-  if (j.contains("translate")) s.translations = Under("translate", [&] { return Texts(j["translate"], "an object of texts and their results"); });
-  if (j.contains("expand")) s.expansions = Under("expand", [&] { return Texts(j["expand"], "an object of texts and their results"); });
+  if (j.contains("properties")) s.engine.properties = Under("properties", [&] { return Properties(j["properties"], false); });
+  if (j.contains("translate")) s.engine.translations = Under("translate", [&] { return Texts(j["translate"], "an object of texts and their results"); });
+  if (j.contains("expand")) s.engine.expansions = Under("expand", [&] { return Texts(j["expand"], "an object of texts and their results"); });
   if (j.contains("engine")) {
     Under("engine", [&] {
       const Json& engine = j["engine"];
       OnlyKeys(engine, {"queryStatus", "messageStatus"});
-      if (engine.contains("queryStatus")) s.queryStatus = Under("queryStatus", [&] { return Status(engine["queryStatus"]); });
-      if (engine.contains("messageStatus")) s.messageStatus = Under("messageStatus", [&] { return Status(engine["messageStatus"]); });
+      if (engine.contains("queryStatus")) s.engine.queryStatus = Under("queryStatus", [&] { return Status(engine["queryStatus"]); });
+      if (engine.contains("messageStatus")) s.engine.messageStatus = Under("messageStatus", [&] { return Status(engine["messageStatus"]); });
     });
   }
   ReadMachine(j, s);

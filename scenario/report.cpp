@@ -85,7 +85,7 @@ int Skipped(const std::vector<ScenarioReport>& reports) {
 void WriteSteps(std::ostream& out, const ScenarioReport& r, bool quiet) {
   for (size_t i = 0; i < r.steps.size(); ++i) {
     const StepReport& step = r.steps[i];
-    out << "  step " << i + 1 << ": " << step.title;
+    out << "  step " << i + 1 << ": " << step.Title();
     if (step.called) out << " -> " << StatusName(step.result);
     out << "\n";
     // Calls on the engine and what happened on the machine are told apart by their first word.
@@ -177,7 +177,7 @@ Json EntryJson(const machine::Event& e) {
 }
 
 Json StepJson(const StepReport& step) {
-  Json js{{"step", step.title}, {"where", step.where}};
+  Json js{{"step", step.Title()}, {"where", step.where}};
   if (step.called) {
     js["result"] = StatusName(step.result).substr(0, 10);
     js["resultName"] = StatusName(step.result).size() > 11 ? StatusName(step.result).substr(11) : "";

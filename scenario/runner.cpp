@@ -24,7 +24,7 @@ using testkit::ToUtf8;
 
 std::vector<std::u16string> Files(const Scenario& s) {
   std::vector<std::u16string> files;
-  for (const auto& [path, readable] : s.files) files.push_back(path);
+  for (const auto& [path, readable] : s.machine.files) files.push_back(path);
   return files;
 }
 
@@ -46,28 +46,7 @@ struct Prepared {
   std::vector<testkit::ActionFunction> actions;  // one per step; null for steps that call nothing
 };
 
-// The machine as the scenario describes it; the first set-up step that fails stops it.
-Result<> SetUpScenarioMachine(const Scenario& s, ScenarioMachine& m) {
-  if (Result<> reset = m.Reset(s.windows, ObservedKeys(s), ChangedKeys(s), Files(s)); !reset) return reset;
-  for (const RegistryChange& change : s.registry)
-    if (Result<> done = m.ApplyRegistry(change); !done) return done;
-  for (const auto& [key, rights] : s.denied)
-    if (Result<> done = m.DenyAccess(key, rights); !done) return done;
-  for (const auto& [name, value] : s.environment)
-    if (Result<> done = m.SetEnvironment(name, value); !done) return done;
-  for (const auto& [path, readable] : s.files)
-    if (Result<> done = m.AddFile(path, readable); !done) return done;
-  machine::AnswerSheet& sheet = m.Answers();
-  for (const Volume& v : s.volumes) sheet.volumes[v.root] = {v.freeBytes, v.fails};
-  if (s.windowsFolder) sheet.windowsFolder = *s.windowsFolder;
-  if (s.clock) sheet.clock = *s.clock;
-  for (int answer : s.messageAnswers) sheet.messageAnswers.push_back(answer);
-  sheet.privilegeLookupWorks = s.privilegeLookupWorks;
-  sheet.privilegeAdjustError = s.privilegeAdjustError;
-  return {};
-}
-
-void SetUpEngine(const Scenario& s, TestEngine& engine) {
+void SetUpEngine(const EngineSetUp& s, TestEngine& engine) {
   for (const auto& [name, value] : s.properties) engine.properties[name] = *value;
   for (const auto& [text, result] : s.translations) engine.translations[text] = result;
   for (const auto& [text, result] : s.expansions) engine.expansions[text] = result;
@@ -75,7 +54,7 @@ void SetUpEngine(const Scenario& s, TestEngine& engine) {
 }
 
 void RunSet(const Step& step, TestEngine& engine, StepReport& r) {
-  r.title = "set";
+  r.kind = StepReport::Kind::Set;
   for (const auto& [name, value] : step.set) {
     if (value)
       engine.properties[name] = *value;
@@ -215,13 +194,14 @@ void Runner::State::RunStep(const Prepared& p, size_t i, TestEngine& engine, Sce
   if (step.kind == Step::Kind::Set) {
     RunSet(step, engine, r);
   } else if (step.kind == Step::Kind::Expect) {
-    r.title = "expect";
+    r.kind = StepReport::Kind::Expect;
     CheckState(step.expect, engine, *machine, check);
   } else {
-    r.title = "call " + step.action;
+    r.kind = StepReport::Kind::Call;
+    r.action = step.action;
     r.called = true;
     const long strings = machine->LiveSystemStrings();
-    engine.queryStatus = step.queryStatus.value_or(p.scenario.queryStatus);
+    engine.queryStatus = step.queryStatus.value_or(p.scenario.engine.queryStatus);
     const CallOutcome outcome = Call(p.actions[i], engine, *machine, r);
     CheckReleased(engine, *machine, strings, check);
     CheckCall(step.expect, outcome, check);
@@ -238,7 +218,7 @@ ScenarioReport Runner::State::Run(const Prepared& p) {
   report.name = s.name;
   report.description = s.description;
   report.notes = s.notes;
-  report.windows = s.windows;
+  report.windows = s.machine.windows;
   report.fromCommandLine = s.fromCommandLine;
 #ifdef _WIN32
   // Never silently: the report names the scenario and the reason it cannot run here.
@@ -250,23 +230,24 @@ ScenarioReport Runner::State::Run(const Prepared& p) {
     return report;
   }
 #endif
-  Result<> ready = SetUpScenarioMachine(s, *machine);
+  Result<> ready = machine->Reset(s.machine.windows, ObservedKeys(s), ChangedKeys(s), Files(s));
+  if (ready) ready = ApplyMachine(s.machine, *machine);
   // For the test of a run that dies in the middle: the process ends as a crash would, with the
   // machine set up and its journal written.
   if (ready && std::getenv("SUITEHOST_DIE_AFTER_SETUP") != nullptr) std::_Exit(3);
   if (!ready) {
     // Nothing runs on a machine that is not the one the file describes.
-    report.steps.push_back(StepReport{"set up", "/", false, S_OK, {}, {ready.error()}, {Mismatch{}}});
+    report.steps.push_back(StepReport{StepReport::Kind::SetUp, "", "/", false, S_OK, {}, {ready.error()}, {Mismatch{}}});
   } else {
     TestEngine engine;
     engine.ShareJournal(machine->Answers().journal);
-    SetUpEngine(s, engine);
+    SetUpEngine(s.engine, engine);
     for (size_t i = 0; i < s.steps.size(); ++i) RunStep(p, i, engine, report);
     for (const auto& [name, value] : engine.properties)
       report.finalProperties.emplace_back(ToUtf8(name), ToUtf8(value));
   }
   if (Result<> finished = machine->Finish(); !finished)
-    report.steps.push_back(StepReport{"put back", "/", false, S_OK, {}, {finished.error()}, {Mismatch{}}});
+    report.steps.push_back(StepReport{StepReport::Kind::PutBack, "", "/", false, S_OK, {}, {finished.error()}, {Mismatch{}}});
   report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   return report;
 }

@@ -120,65 +120,65 @@ Json WhatItDid(const StepReport& step) {
 }
 
 // What the engine holds: the properties, its texts and its statuses.
-void AddEngine(Json& j, const Scenario& given) {
+void AddEngine(Json& j, const EngineSetUp& engineSetUp) {
   Json properties = Json::object();
-  for (const auto& [name, value] : given.properties) properties[ToUtf8(name)] = value ? Json(ToUtf8(*value)) : Json();
+  for (const auto& [name, value] : engineSetUp.properties) properties[ToUtf8(name)] = value ? Json(ToUtf8(*value)) : Json();
   j["properties"] = properties;
-  for (const auto& [part, table] : {std::pair<const char*, const TextTable*>{"translate", &given.translations},
-                                    {"expand", &given.expansions}}) {
+  for (const auto& [part, table] : {std::pair<const char*, const TextTable*>{"translate", &engineSetUp.translations},
+                                    {"expand", &engineSetUp.expansions}}) {
     if (table->empty()) continue;
     Json texts = Json::object();
     for (const auto& [text, result] : *table) texts[ToUtf8(text)] = result ? Json(ToUtf8(*result)) : Json();
     j[part] = texts;
   }
-  if (given.queryStatus != S_OK || given.messageStatus != S_OK) {
+  if (engineSetUp.queryStatus != S_OK || engineSetUp.messageStatus != S_OK) {
     Json engine = Json::object();
-    if (given.queryStatus != S_OK) engine["queryStatus"] = StatusText(given.queryStatus);
-    if (given.messageStatus != S_OK) engine["messageStatus"] = StatusText(given.messageStatus);
+    if (engineSetUp.queryStatus != S_OK) engine["queryStatus"] = StatusText(engineSetUp.queryStatus);
+    if (engineSetUp.messageStatus != S_OK) engine["messageStatus"] = StatusText(engineSetUp.messageStatus);
     j["engine"] = engine;
   }
 }
 
 // What the machine holds, with its answers to message boxes and its shutdown privilege.
-void AddMachine(Json& j, const Scenario& given) {
-  if (!given.registry.empty()) j["registry"] = MachineRegistry(given.registry);
-  if (!given.denied.empty()) {
+void AddMachine(Json& j, const MachineSetUp& m) {
+  if (!m.registry.empty()) j["registry"] = MachineRegistry(m.registry);
+  if (!m.denied.empty()) {
     Json denied = Json::object();
-    for (const auto& [key, rights] : given.denied) denied[ToUtf8(key)] = rights;
+    for (const auto& [key, rights] : m.denied) denied[ToUtf8(key)] = rights;
     j["deny"] = denied;
   }
-  if (!given.volumes.empty()) {
+  if (!m.volumes.empty()) {
     Json volumes = Json::object();
-    for (const Volume& v : given.volumes)
-      volumes[ToUtf8(v.root)] = v.fails ? Json{{"fails", true}} : Json(v.freeBytes);
+    for (const auto& [root, volume] : m.volumes)
+      volumes[ToUtf8(root)] = volume.fails ? Json{{"fails", true}} : Json(volume.callerFreeBytes);
     j["volumes"] = volumes;
   }
-  if (!given.environment.empty()) {
+  if (!m.environment.empty()) {
     Json environment = Json::object();
-    for (const auto& [name, value] : given.environment) environment[ToUtf8(name)] = value ? Json(ToUtf8(*value)) : Json();
+    for (const auto& [name, value] : m.environment) environment[ToUtf8(name)] = value ? Json(ToUtf8(*value)) : Json();
     j["environment"] = environment;
   }
-  if (given.windowsFolder) j["windowsFolder"] = ToUtf8(*given.windowsFolder);
-  if (!given.files.empty()) {
+  if (m.windowsFolder) j["windowsFolder"] = ToUtf8(*m.windowsFolder);
+  if (!m.files.empty()) {
     Json files = Json::object();
-    for (const auto& [path, readable] : given.files) files[ToUtf8(path)] = readable ? "readable" : "locked";
+    for (const auto& [path, readable] : m.files) files[ToUtf8(path)] = readable ? "readable" : "locked";
     j["files"] = files;
   }
-  if (given.clock) {
+  if (m.clock) {
     char clock[32];
-    std::snprintf(clock, sizeof clock, "%04d-%02d-%02d %02d:%02d:%02d", given.clock->year, given.clock->month,
-                  given.clock->day, given.clock->hour, given.clock->minute, given.clock->second);
+    std::snprintf(clock, sizeof clock, "%04d-%02d-%02d %02d:%02d:%02d", m.clock->year, m.clock->month,
+                  m.clock->day, m.clock->hour, m.clock->minute, m.clock->second);
     j["clock"] = clock;
   }
-  if (!given.messageAnswers.empty()) {
+  if (!m.messageAnswers.empty()) {
     Json answers = Json::array();
-    for (int answer : given.messageAnswers)
+    for (int answer : m.messageAnswers)
       answers.push_back(answer == platform::kIdYes ? Json("yes") : answer == platform::kIdNo ? Json("no")
                                                                   : answer == 0 ? Json("fail") : Json(answer));
     j["messageAnswers"] = answers;
   }
-  if (!given.privilegeLookupWorks) j["shutdownPrivilege"] = "unknown";
-  else if (given.privilegeAdjustError == platform::kNotAllAssigned) j["shutdownPrivilege"] = "not-granted";
+  if (!m.privilegeLookupWorks) j["shutdownPrivilege"] = "unknown";
+  else if (m.privilegeAdjustError == platform::kNotAllAssigned) j["shutdownPrivilege"] = "not-granted";
 }
 
 // The steps, each call with what it did as its expectations.
@@ -204,9 +204,9 @@ Json Steps(const Scenario& given, const ScenarioReport& report) {
 
 std::string ScenarioText(const Scenario& given, const ScenarioReport& report, bool* replaced) {
   Json j{{"name", given.name}, {"description", given.description}, {"library", given.library}};
-  if (given.windows == machine::Windows::X64) j["windows"] = "x64";
-  AddEngine(j, given);
-  AddMachine(j, given);
+  if (given.machine.windows == machine::Windows::X64) j["windows"] = "x64";
+  AddEngine(j, given.engine);
+  AddMachine(j, given.machine);
   j["steps"] = Steps(given, report);
   // Texts of the actions may hold unpaired surrogates: they show as U+FFFD rather than stop the
   // file, and the caller is told.

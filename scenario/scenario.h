@@ -58,10 +58,33 @@ struct Step {
   Expectations expect;
 };
 
-struct Volume {
-  std::u16string root;
-  std::uint64_t freeBytes = 0;
-  bool fails = false;
+// What the engine holds before the actions run: the suite properties, the answers to text
+// resolution, and the statuses of its interface query and its message.
+struct EngineSetUp {
+  PropertyList properties;
+  TextTable translations;
+  TextTable expansions;
+  HRESULT queryStatus = S_OK;
+  HRESULT messageStatus = S_OK;
+};
+
+// Drive roots with their volumes, in the order the file gives them.
+using VolumeList = std::vector<std::pair<std::u16string, machine::Volume>>;
+
+// What the machine holds before the actions run, and how it answers them.
+struct MachineSetUp {
+  // The Windows the machine runs; on x64 key paths are the machine's own, WOW6432Node included.
+  machine::Windows windows = machine::Windows::X86;
+  std::vector<RegistryChange> registry;
+  std::vector<std::pair<std::u16string, std::uint32_t>> denied;
+  VolumeList volumes;
+  TextTable environment;
+  std::optional<std::u16string> windowsFolder;
+  std::vector<std::pair<std::u16string, bool>> files;  // path, readable
+  std::optional<LocalTime> clock;
+  std::vector<int> messageAnswers;
+  bool privilegeLookupWorks = true;
+  std::uint32_t privilegeAdjustError = 0;
 };
 
 struct Scenario {
@@ -73,25 +96,9 @@ struct Scenario {
   std::string wineDiffers;  // where Wine differs from Windows for it: it runs on Windows, not on Wine
   bool fromCommandLine = false;  // made by `suitehost call`: its mistakes are the command line's
   std::vector<std::string> notes;  // what loading it left out, said in its report
-  // The Windows the machine runs; on x64 key paths are the machine's own, WOW6432Node included.
-  machine::Windows windows = machine::Windows::X86;
 
-  PropertyList properties;
-  TextTable translations;
-  TextTable expansions;
-  HRESULT queryStatus = S_OK;
-  HRESULT messageStatus = S_OK;
-
-  std::vector<RegistryChange> registry;
-  std::vector<std::pair<std::u16string, std::uint32_t>> denied;
-  std::vector<Volume> volumes;
-  TextTable environment;
-  std::optional<std::u16string> windowsFolder;
-  std::vector<std::pair<std::u16string, bool>> files;  // path, readable
-  std::optional<LocalTime> clock;
-  std::vector<int> messageAnswers;
-  bool privilegeLookupWorks = true;
-  std::uint32_t privilegeAdjustError = 0;
+  EngineSetUp engine;
+  MachineSetUp machine;
 
   std::vector<Step> steps;
 };
@@ -105,8 +112,11 @@ Result<> ChecksSomething(const Scenario& s);
 // The same for a file's text already read; `path` places the registry imports and the messages.
 Result<Scenario> ParseScenario(const std::string& path, const std::string& text);
 
-// The scenario's machine as a simulated one: its registry (with what every Windows has), refused
-// rights, environment, files, volumes, Windows folder, clock and shutdown privilege.
-std::unique_ptr<machine::SimulatedMachine> SimulatedMachineOf(const Scenario& s);
+// A scenario's machine put on a machine just reset: its registry, refused rights, environment,
+// files, and the answers (volumes, Windows folder, clock, message boxes, shutdown privilege); the
+// first part the machine cannot take stops it.
+Result<> ApplyMachine(const MachineSetUp& s, testkit::ScenarioMachine& m);
+// The same as a simulated machine of its own, with what every Windows has.
+std::unique_ptr<machine::SimulatedMachine> SimulatedMachineOf(const MachineSetUp& s);
 
 }  // namespace scenario

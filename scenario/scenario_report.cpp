@@ -5,6 +5,17 @@
 
 namespace scenario {
 
+std::string StepReport::Title() const {
+  switch (kind) {
+    case Kind::Call: return "call " + action;
+    case Kind::Set: return "set";
+    case Kind::Expect: return "expect";
+    case Kind::SetUp: return "set up";
+    case Kind::PutBack: break;
+  }
+  return "put back";
+}
+
 bool ScenarioReport::Passed() const {
   if (!error.empty()) return false;
   for (const StepReport& step : steps)

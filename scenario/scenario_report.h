@@ -23,8 +23,11 @@ struct Mismatch {
 };
 
 struct StepReport {
-  std::string title;  // "call initProperties", "set", "expect", "set up"
-  std::string where;  // the step's place in the file
+  // A step of the file, or the machine's set-up or put back when either failed.
+  enum class Kind { Call, Set, Expect, SetUp, PutBack };
+  Kind kind = Kind::Call;
+  std::string action;  // the action a call step called
+  std::string where;   // the step's place in the file
   bool called = false;
   HRESULT result = S_OK;
   // What happened in the step: its settings; or the calls the action made on the engine and the
@@ -34,6 +37,8 @@ struct StepReport {
   // For each failure, in the same place, what it expected beside what happened; empty for a
   // failure that is a sentence only (a string never freed, a key left open).
   std::vector<Mismatch> mismatches;
+  // How the reports head it: "call initProperties", "set", "expect", "set up" or "put back".
+  std::string Title() const;
 };
 
 struct ScenarioReport {

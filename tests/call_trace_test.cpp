@@ -226,7 +226,7 @@ TEST(HtmlReportTest, MarksWhereExpectedAndActualDiffer) {
   r.name = "n";
   r.checks = 2;
   scenario::StepReport step;
-  step.title = "call verify";
+  step.action = "verify";
   step.where = "/steps/0";
   step.failures = {"property P: ...", "writes: ...", "strings not freed: 1"};
   step.mismatches = {scenario::Mismatch{"property P", {"\"caf\xC3\xA9 1\""}, {"\"caf\xC3\xA8 1\""}, false},

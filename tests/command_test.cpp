@@ -20,27 +20,27 @@ TEST(CallScenario, OptionsBecomeTheMachineAndOneCall) {
   const auto s = suitehost::CallScenario(o);
   ASSERT_TRUE(s) << s.error();
   EXPECT_EQ(s->library, "ovrel");
-  ASSERT_EQ(s->properties.size(), 2u);
-  EXPECT_EQ(s->properties[0].second, u"C:\\Program Files\\Corvane");
-  EXPECT_EQ(s->properties[1].second, u"");
-  ASSERT_EQ(s->volumes.size(), 1u);
-  EXPECT_EQ(s->volumes[0].root, u"C:\\");
-  EXPECT_EQ(s->volumes[0].freeBytes, 3ull << 29);
+  ASSERT_EQ(s->engine.properties.size(), 2u);
+  EXPECT_EQ(s->engine.properties[0].second, u"C:\\Program Files\\Corvane");
+  EXPECT_EQ(s->engine.properties[1].second, u"");
+  ASSERT_EQ(s->machine.volumes.size(), 1u);
+  EXPECT_EQ(s->machine.volumes[0].first, u"C:\\");
+  EXPECT_EQ(s->machine.volumes[0].second.callerFreeBytes, 3ull << 29);
   // Only the first "=" separates the name.
-  EXPECT_EQ(s->environment[0].second, u"C:\\t=x");
-  EXPECT_EQ(s->messageAnswers, (std::vector<int>{6, 7}));
+  EXPECT_EQ(s->machine.environment[0].second, u"C:\\t=x");
+  EXPECT_EQ(s->machine.messageAnswers, (std::vector<int>{6, 7}));
   ASSERT_EQ(s->steps.size(), 1u);
   EXPECT_EQ(s->steps[0].action, "calculateRequiredSpace");
   EXPECT_EQ(s->steps[0].where, "/steps/0");
-  EXPECT_EQ(s->windows, machine::Windows::X86);
+  EXPECT_EQ(s->machine.windows, machine::Windows::X86);
 
   // On 64-bit Windows the same export is the machine's own registry.
   o.windows = "x64";
   o.regFiles = {SUITE_SOURCE_FOLDER "/examples/registry/orvix-2.2-x64.reg"};
   const auto x64 = suitehost::CallScenario(o);
   ASSERT_TRUE(x64) << x64.error();
-  EXPECT_EQ(x64->windows, machine::Windows::X64);
-  EXPECT_EQ(x64->registry.back().key, u"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Pellucor\\TAMBER VANTLE Install");
+  EXPECT_EQ(x64->machine.windows, machine::Windows::X64);
+  EXPECT_EQ(x64->machine.registry.back().key, u"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Pellucor\\TAMBER VANTLE Install");
 }
 
 TEST(CallScenario, AWrongOptionIsNamed) {
@@ -163,12 +163,12 @@ TEST(CallScenario, ADriveIsItsRootAndTheUsersKeysAreLeftOutAndSaid) {
   o.regFiles = {reg};
   const auto s = suitehost::CallScenario(o);
   ASSERT_TRUE(s) << s.error();
-  ASSERT_EQ(s->volumes.size(), 1u);
-  EXPECT_EQ(s->volumes[0].root, u"d:\\");
+  ASSERT_EQ(s->machine.volumes.size(), 1u);
+  EXPECT_EQ(s->machine.volumes[0].first, u"d:\\");
   // Only the machine's own keys, with their values; the others counted in one line.
-  ASSERT_EQ(s->registry.size(), 2u);
-  EXPECT_EQ(s->registry[0].key, u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane");
-  EXPECT_EQ(s->registry[1].name, u"Version");
+  ASSERT_EQ(s->machine.registry.size(), 2u);
+  EXPECT_EQ(s->machine.registry[0].key, u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane");
+  EXPECT_EQ(s->machine.registry[1].name, u"Version");
   ASSERT_EQ(s->notes.size(), 1u);
   EXPECT_NE(s->notes[0].find("left out 1 key under HKEY_CURRENT_USER and 2 keys under HKEY_USERS"), std::string::npos)
       << s->notes[0];

@@ -90,7 +90,7 @@ TEST_F(RunnerTest, KeysInBothViewsOn64BitWindows) {
     ]})");
   ASSERT_EQ(reports.size(), 1u);
   for (const auto& step : reports[0].steps)
-    EXPECT_TRUE(step.failures.empty()) << step.title << ": " << step.failures.front();
+    EXPECT_TRUE(step.failures.empty()) << step.Title() << ": " << step.failures.front();
   EXPECT_EQ(reports[0].windows, machine::Windows::X64);
 
   std::ostringstream junit, json;

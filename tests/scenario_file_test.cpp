@@ -77,9 +77,9 @@ TEST_F(ScenarioFileTest, ValuesOfEveryFormAndStepKinds) {
   ASSERT_TRUE(loaded) << loaded.error();
   const scenario::Scenario& s = *loaded;
   EXPECT_EQ(s.name, "forms.json");
-  EXPECT_EQ(s.registry.size(), 8u);
+  EXPECT_EQ(s.machine.registry.size(), 8u);
   const std::u16string key = u"HKEY_LOCAL_MACHINE\\K";
-  EXPECT_TRUE(Find(s.registry, Kind::CreateKey, key));
+  EXPECT_TRUE(Find(s.machine.registry, Kind::CreateKey, key));
   const struct {
     const char16_t* name;
     std::uint32_t type;
@@ -92,26 +92,26 @@ TEST_F(ScenarioFileTest, ValuesOfEveryFormAndStepKinds) {
       {u"", 1, Units(std::u16string(u"d\0", 2))},  // "@": the key's default value
   };
   for (const auto& value : set) {
-    const RegistryChange* change = Find(s.registry, Kind::SetValue, key, value.name);
+    const RegistryChange* change = Find(s.machine.registry, Kind::SetValue, key, value.name);
     ASSERT_TRUE(change) << testkit::ToUtf8(value.name);
     EXPECT_EQ(change->value.type, value.type) << testkit::ToUtf8(value.name);
     EXPECT_EQ(change->value.data, value.data) << testkit::ToUtf8(value.name);
   }
-  EXPECT_TRUE(Find(s.registry, Kind::DeleteValue, key, u"X"));
-  EXPECT_TRUE(Find(s.registry, Kind::DeleteKey, u"HKEY_LOCAL_MACHINE\\Software\\Classes\\Gone"));
-  ASSERT_EQ(s.volumes.size(), 2u);
-  for (const scenario::Volume& volume : s.volumes) {
-    if (volume.root == u"C:\\") {
+  EXPECT_TRUE(Find(s.machine.registry, Kind::DeleteValue, key, u"X"));
+  EXPECT_TRUE(Find(s.machine.registry, Kind::DeleteKey, u"HKEY_LOCAL_MACHINE\\Software\\Classes\\Gone"));
+  ASSERT_EQ(s.machine.volumes.size(), 2u);
+  for (const auto& [root, volume] : s.machine.volumes) {
+    if (root == u"C:\\") {
       EXPECT_TRUE(volume.fails);
-      EXPECT_EQ(volume.freeBytes, 1ull << 30);
+      EXPECT_EQ(volume.callerFreeBytes, 1ull << 30);
     } else {
-      EXPECT_EQ(volume.root, u"D:\\");
+      EXPECT_EQ(root, u"D:\\");
       EXPECT_FALSE(volume.fails);
-      EXPECT_EQ(volume.freeBytes, 7u);
+      EXPECT_EQ(volume.callerFreeBytes, 7u);
     }
   }
-  ASSERT_TRUE(s.clock);
-  EXPECT_EQ(s.clock->hour, 9);
+  ASSERT_TRUE(s.machine.clock);
+  EXPECT_EQ(s.machine.clock->hour, 9);
   ASSERT_EQ(s.steps.size(), 2u);
   EXPECT_EQ(s.steps[0].kind, scenario::Step::Kind::Set);
   const auto& expected = s.steps[1].expect.properties;
