@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "cli/capture_command.h"
+#include "cli/export_command.h"
 #include "cli/run_command.h"
 #include "platform/platform.h"
 #include "scenario/reg_file.h"
@@ -127,7 +128,7 @@ int RestoreDryRun() {
   return kAllHeld;
 }
 
-const char* const kCommands[] = {"run", "call", "capture", "list", "restore"};
+const char* const kCommands[] = {"run", "call", "capture", "export", "list", "restore"};
 
 // The first word of the command line that is not an option, when it names no command.
 std::optional<std::string> UnknownCommand(int argc, char** argv) {
@@ -233,6 +234,8 @@ int RunGuarded(int argc, char** argv) {
   AddCallCommand(app, o, callJson);
   CaptureOptions c;
   CLI::App* capture = AddCaptureCommand(app, c);
+  ExportOptions e;
+  CLI::App* exportCommand = AddExportCommand(app, e);
   CLI::App* restore =
       app.add_subcommand("restore", "Put back what an interrupted run changed on this machine, from its journal");
   bool restoreDryRun = false;
@@ -243,7 +246,7 @@ int RunGuarded(int argc, char** argv) {
   list->add_option("library", library, "Library name (ovrel, caddon) or file")->required();
 
   if (const std::optional<std::string> unknown = UnknownCommand(argc, argv))
-    return Refuse("unknown command \"" + *unknown + "\" (the commands are run, call, capture, list and restore)");
+    return Refuse("unknown command \"" + *unknown + "\" (the commands are run, call, capture, export, list and restore)");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -251,6 +254,7 @@ int RunGuarded(int argc, char** argv) {
     return code == 0 ? 0 : kCannotRun;
   }
   if (*list) return List(library, libraryFolder);
+  if (*exportCommand) return Export(e);
   if (const std::optional<std::string> conflict = *run ? ConflictingOptions(r) : std::nullopt) return Refuse(*conflict);
   // A dry run and a capture change nothing, not even what an interrupted run left to put back; a
   // capture of a machine that is not as it was would be of the wrong machine.

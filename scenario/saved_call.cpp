@@ -3,10 +3,10 @@
 #include "scenario/saved_call.h"
 
 #include <cstdio>
-#include <iterator>
 #include <map>
 #include <nlohmann/json.hpp>
 
+#include "scenario/reg_export.h"
 #include "scenario/status.h"
 #include "scenario/trace.h"
 #include "testkit/utf_text.h"
@@ -15,7 +15,6 @@ namespace scenario {
 namespace {
 
 using Json = nlohmann::ordered_json;
-using machine::NoCaseLess;
 using testkit::FromUtf8;
 using testkit::ToUtf8;
 
@@ -46,26 +45,7 @@ std::string ValueKey(const std::u16string& name) { return name.empty() ? "@" : T
 
 // The registry a set-up leaves, from its changes in order: keys with their values.
 Json MachineRegistry(const std::vector<RegistryChange>& changes) {
-  std::map<std::u16string, std::map<std::u16string, RegValue, NoCaseLess>, NoCaseLess> keys;
-  for (const RegistryChange& change : changes) {
-    switch (change.kind) {
-      case RegistryChange::Kind::SetValue: keys[change.key][change.name] = change.value; break;
-      case RegistryChange::Kind::CreateKey: keys[change.key]; break;
-      case RegistryChange::Kind::DeleteValue: {
-        auto key = keys.find(change.key);
-        if (key != keys.end()) key->second.erase(change.name);
-        break;
-      }
-      case RegistryChange::Kind::DeleteKey:
-        for (auto key = keys.begin(); key != keys.end();) {
-          const bool under = NoCaseLess::Same(key->first, change.key) ||
-                             (key->first.size() > change.key.size() && key->first[change.key.size()] == u'\\' &&
-                              NoCaseLess::Same(key->first.substr(0, change.key.size()), change.key));
-          key = under ? keys.erase(key) : std::next(key);
-        }
-        break;
-    }
-  }
+  const testkit::RegistryState keys = FoldRegistry(changes);
   Json registry = Json::object();
   for (const auto& [key, values] : keys) {
     Json j = Json::object();

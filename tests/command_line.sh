@@ -112,5 +112,20 @@ else
   echo "FAIL: suitehost did not replace its own report whole (status $status): $(ls)"; fail=1
 fi
 
+# A scenario's machine as a .reg file: never over a file that is there, never from a file that is
+# not a scenario; a written one is regedit's UTF-16 with its mark.
+expect export-over-file 2 'the file exists' export t1.json --out notes.xml
+expect export-not-scenario 2 'notes.xml' export notes.xml --out new.reg
+expect export-without-out 2 '--out is required' export t1.json
+[ ! -e new.reg ] || { echo "FAIL: a refused export left new.reg"; fail=1; }
+said=$("$suitehost" export "$source/examples/server-road.json" --out server.reg 2>&1 >/dev/null)
+if [ "$(head -c 2 server.reg | od -An -tx1 | tr -d ' ')" = fffe ] &&
+   iconv -f UTF-16LE -t UTF-8 server.reg | grep -q '^\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brisolt\\Corvane ORVIX\]' &&
+   grep -q 'exported 2 key(s) with 3 value(s)' <<<"$said" && grep -q 'message box answer' <<<"$said"; then
+  checks=$((checks + 1))
+else
+  echo "FAIL: export wrote or said otherwise: $said"; fail=1
+fi
+
 [ "$fail" -eq 0 ] || exit 1
 echo "ok: all $checks checks held"
