@@ -9,6 +9,7 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "cli/provenance.h"
 #include "scenario/report.h"
 #include "scenario/runner.h"
 #include "scenario/saved_call.h"
@@ -76,19 +77,6 @@ Result<Scenario> EngineAndSteps(const CaptureOptions& o) {
     s.machine.messageAnswers.push_back(answer == "yes" ? platform::kIdYes : platform::kIdNo);
   }
   return s;
-}
-
-testkit::LocalTime Now() {
-  const std::time_t now = std::time(nullptr);
-  const std::tm* local = std::localtime(&now);
-  if (local == nullptr) return {};
-  return {local->tm_year + 1900, local->tm_mon + 1, local->tm_mday, local->tm_hour, local->tm_min, local->tm_sec};
-}
-
-std::string TimeText(const testkit::LocalTime& t) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
-  return text;
 }
 
 // The machine part of the written scenario: what the actions read.
@@ -176,7 +164,9 @@ int Capture(const CaptureOptions& o, const std::string& libraryFolder) {
   testkit::CaptureScenarioMachine& capture = *owned;
   scenario::Runner runner(libraryFolder, std::move(owned));
   if (Result<> prepared = runner.Prepare(s); !prepared) return RefuseCapture(prepared.error());
+  const std::string began = TimeText(Now());
   const std::vector<scenario::ScenarioReport> reports = runner.RunAll();
+  const scenario::Provenance run = ProvenanceOf(runner, o.commandLine, began);
   const scenario::ScenarioReport& report = reports[0];
   if (!report.error.empty()) return RefuseCapture(report.error);
   if (!report.steps.empty() && report.steps[0].kind == scenario::StepReport::Kind::SetUp) return RefuseCapture(report.steps[0].failures[0]);
@@ -196,7 +186,7 @@ int Capture(const CaptureOptions& o, const std::string& libraryFolder) {
                         ": the machine as the actions read it, and as expectations what they did.";
   if (Result<> saved = testkit::WriteWholeFile(o.out, scenario::ScenarioText(written, report)); !saved)
     return RefuseCapture("--out " + saved.error());
-  scenario::WriteText(std::cout, reports, false);
+  scenario::WriteText(std::cout, reports, false, &run);
   SayCaptured(capture.captured(), o.out);
   return report.Passed() ? kAllHeld : kExpectationFailed;
 }

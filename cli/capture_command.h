@@ -17,6 +17,7 @@ struct CaptureOptions {
   std::string out;                      // the scenario file to write
   bool nameMachine = false;             // say the machine's name in the file
   std::string machine;                  // a scenario whose machine stands for the real one
+  std::string commandLine;              // as it was given, for the report
 };
 
 CLI::App* AddCaptureCommand(CLI::App& app, CaptureOptions& c);

@@ -7,6 +7,7 @@
 
 #include "cli/capture_command.h"
 #include "cli/export_command.h"
+#include "cli/provenance.h"
 #include "cli/run_command.h"
 #include "platform/platform.h"
 #include "scenario/reg_file.h"
@@ -76,8 +77,10 @@ int Call(scenario::Runner& runner, const CallOptions& options, bool json, const 
                                        local->tm_hour,        local->tm_min,     local->tm_sec};
   }
   const scenario::Scenario given = *made;
+  const std::string began = TimeText(Now());
   if (Result<> prepared = runner.Prepare(std::move(*made)); !prepared) return Refuse(prepared.error());
   const auto reports = runner.RunAll();
+  const scenario::Provenance run = ProvenanceOf(runner, command, began);
   if (!options.save.empty()) {
     bool replaced = false;
     const std::string text = scenario::SavedCall(given, reports[0], command, &replaced);
@@ -97,9 +100,9 @@ int Call(scenario::Runner& runner, const CallOptions& options, bool json, const 
               << (boxes == 0 ? "showed no message box" : "showed " + std::to_string(boxes) + " message box(es)")
               << ": the rest were not used\n";
   if (json) {
-    scenario::WriteJson(std::cout, reports);
+    scenario::WriteJson(std::cout, reports, &run);
   } else {
-    scenario::WriteText(std::cout, reports, false);
+    scenario::WriteText(std::cout, reports, false, &run);
     std::cout << "properties after the call:\n";
     for (const auto& [property, text] : reports[0].finalProperties)
       std::cout << "  " << property << " = " << testkit::Quoted(FromUtf8(text)) << "\n";
@@ -228,11 +231,13 @@ int RunGuarded(int argc, char** argv) {
       ->capture_default_str();
 
   RunOptions r;
+  r.commandLine = CommandLine(argc, argv);
   CLI::App* run = AddRunCommand(app, r);
   CallOptions o;
   bool callJson = false;
   AddCallCommand(app, o, callJson);
   CaptureOptions c;
+  c.commandLine = CommandLine(argc, argv);
   CLI::App* capture = AddCaptureCommand(app, c);
   ExportOptions e;
   CLI::App* exportCommand = AddExportCommand(app, e);

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/command.h"
+#include "cli/provenance.h"
 #include "scenario/dry_run.h"
 #include "scenario/report.h"
 #include "testkit/capture_scenario_machine.h"
@@ -48,10 +49,11 @@ Result<> CheckReportFile(const std::string& option, const std::string& path, con
 // The reports besides the one on the standard output, each written whole or not at all; false
 // when one cannot be written.
 bool WriteFile(const std::string& option, const std::string& path, const std::vector<scenario::ScenarioReport>& reports,
-               void (*write)(std::ostream&, const std::vector<scenario::ScenarioReport>&)) {
+               const scenario::Provenance& run,
+               void (*write)(std::ostream&, const std::vector<scenario::ScenarioReport>&, const scenario::Provenance*)) {
   if (path.empty()) return true;
   std::ostringstream text;
-  write(text, reports);
+  write(text, reports, &run);
   if (Result<> written = testkit::WriteWholeFile(path, text.str()); !written) {
     std::cerr << "suitehost: " << option << " " << written.error() << "\n";
     return false;
@@ -59,13 +61,14 @@ bool WriteFile(const std::string& option, const std::string& path, const std::ve
   return true;
 }
 
-int Report(const std::vector<scenario::ScenarioReport>& reports, bool json, const ReportFiles& files, bool quiet) {
+int Report(const std::vector<scenario::ScenarioReport>& reports, const scenario::Provenance& run, bool json,
+           const ReportFiles& files, bool quiet) {
   if (json)
-    scenario::WriteJson(std::cout, reports);
+    scenario::WriteJson(std::cout, reports, &run);
   else
-    scenario::WriteText(std::cout, reports, quiet);
-  const bool junit = WriteFile("--junit", files.junit, reports, scenario::WriteJunit);
-  const bool html = WriteFile("--html", files.html, reports, scenario::WriteHtml);
+    scenario::WriteText(std::cout, reports, quiet, &run);
+  const bool junit = WriteFile("--junit", files.junit, reports, run, scenario::WriteJunit);
+  const bool html = WriteFile("--html", files.html, reports, run, scenario::WriteHtml);
   if (!junit || !html) return kCannotRun;
   for (const scenario::ScenarioReport& r : reports)
     if (!r.Passed()) return kExpectationFailed;
@@ -91,6 +94,7 @@ std::string ProgressLine(const scenario::ScenarioReport& r) {
 // others still run and report; the status is then 2. With `progress` each file gets its line as
 // it ends, and the report after them holds only what failed.
 int RunScenarios(scenario::Runner& runner, const RunOptions& r) {
+  const std::string began = TimeText(Now());
   if (!r.reports.junit.empty() &&
       (r.reports.junit == r.reports.html || testkit::SameFile(r.reports.junit, r.reports.html)))
     return Refuse("--junit and --html name the same file");
@@ -114,7 +118,8 @@ int RunScenarios(scenario::Runner& runner, const RunOptions& r) {
   auto next = ran.begin();
   for (auto& error : errored) reports.push_back(error ? std::move(*error) : std::move(*next++));
   if (r.progress) std::cout << "\n";
-  const int status = Report(reports, r.json, r.reports, r.quiet || r.progress);
+  const int status =
+      Report(reports, ProvenanceOf(runner, r.commandLine, began), r.json, r.reports, r.quiet || r.progress);
   for (const auto& error : errored)
     if (error) return kCannotRun;
   return status;

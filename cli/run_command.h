@@ -24,6 +24,7 @@ struct RunOptions {
   bool progress = false;  // -s: a line for each file as it ends
   bool dryRun = false;
   ReportFiles reports;
+  std::string commandLine;  // as it was given, for the reports
 };
 
 CLI::App* AddRunCommand(CLI::App& app, RunOptions& r);

@@ -173,7 +173,7 @@ void WriteScenario(std::ostream& out, const ScenarioReport& r, size_t index) {
 
 }  // namespace
 
-void WriteHtml(std::ostream& out, const std::vector<ScenarioReport>& reports) {
+void WriteHtml(std::ostream& out, const std::vector<ScenarioReport>& reports, const Provenance* run) {
   int passed = 0, failed = 0, skipped = 0;
   for (const ScenarioReport& r : reports) {
     const Outcome outcome = OutcomeOf(r);
@@ -186,6 +186,7 @@ void WriteHtml(std::ostream& out, const std::vector<ScenarioReport>& reports) {
   out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>suitehost: " << counts
       << "</title>\n<style>" << kStyle << "</style>\n</head>\n<body>\n<h1>suitehost report</h1>\n<p class=\"where\">"
       << EscapeMarkup(testkit::PlatformName()) << " &middot; scenarios: " << counts << "</p>\n";
+  if (run) WriteProvenanceHtml(out, *run);
   out << "<table class=\"summary\">\n<tr><th>scenario</th><th>file</th><th>Windows</th><th>result</th>"
          "<th>expectations</th><th>seconds</th></tr>\n";
   for (size_t i = 0; i < reports.size(); ++i) {

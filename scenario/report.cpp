@@ -190,7 +190,8 @@ Json StepJson(const StepReport& step) {
 
 }  // namespace
 
-void WriteText(std::ostream& out, const std::vector<ScenarioReport>& reports, bool quiet) {
+void WriteText(std::ostream& out, const std::vector<ScenarioReport>& reports, bool quiet, const Provenance* run) {
+  if (run) WriteProvenanceText(out, *run);
   int checks = 0;
   for (const ScenarioReport& r : reports) {
     checks += r.checks;
@@ -223,8 +224,10 @@ void WriteText(std::ostream& out, const std::vector<ScenarioReport>& reports, bo
       << skipped << " skipped\n";
 }
 
-void WriteJson(std::ostream& out, const std::vector<ScenarioReport>& reports) {
-  Json all{{"format", 2}, {"platform", testkit::PlatformName()}, {"scenarios", Json::array()}};
+void WriteJson(std::ostream& out, const std::vector<ScenarioReport>& reports, const Provenance* run) {
+  Json all{{"format", 2}, {"platform", testkit::PlatformName()}};
+  if (run) all["run"] = ProvenanceJson(*run);
+  all["scenarios"] = Json::array();
   for (const ScenarioReport& r : reports) {
     Json j{{"file", r.file}, {"name", r.name}, {"description", r.description}, {"windows", machine::WindowsName(r.windows)}};
     j["passed"] = r.Passed() && !r.skipped;
@@ -251,7 +254,7 @@ void WriteJson(std::ostream& out, const std::vector<ScenarioReport>& reports) {
   out << all.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
 }
 
-void WriteJunit(std::ostream& out, const std::vector<ScenarioReport>& reports) {
+void WriteJunit(std::ostream& out, const std::vector<ScenarioReport>& reports, const Provenance* run) {
   const std::string platform = testkit::PlatformName();
   double seconds = 0;
   for (const ScenarioReport& r : reports) seconds += r.seconds;
@@ -261,6 +264,7 @@ void WriteJunit(std::ostream& out, const std::vector<ScenarioReport>& reports) {
   out << "<testsuites " << counts << " time=\"" << PlainSeconds(seconds) << "\">\n";
   out << "  <testsuite name=\"suitehost " << EscapeMarkup(platform) << "\" " << counts << " skipped=\"" << Skipped(reports)
       << "\" time=\"" << PlainSeconds(seconds) << "\">\n";
+  if (run) WriteProvenanceProperties(out, *run);
   const std::string common = CommonFolder(reports);
   for (const ScenarioReport& r : reports) {
     out << "    <testcase classname=\"" << EscapeMarkup(ClassName(platform, r, common)) << "\" name=\""

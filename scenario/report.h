@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "scenario/provenance.h"
 #include "scenario/scenario_report.h"
 
 namespace scenario {
@@ -14,10 +15,12 @@ namespace scenario {
 // UTF-8) as U+FFFD, so that the report stays well-formed whatever a file or value held.
 std::string EscapeMarkup(const std::string& text);
 
-void WriteText(std::ostream& out, const std::vector<ScenarioReport>& reports, bool quiet);
-void WriteJson(std::ostream& out, const std::vector<ScenarioReport>& reports);
-void WriteJunit(std::ostream& out, const std::vector<ScenarioReport>& reports);
+// Each report tells at its head what was tested, where `run` is given (suitehost always gives it).
+void WriteText(std::ostream& out, const std::vector<ScenarioReport>& reports, bool quiet,
+               const Provenance* run = nullptr);
+void WriteJson(std::ostream& out, const std::vector<ScenarioReport>& reports, const Provenance* run = nullptr);
+void WriteJunit(std::ostream& out, const std::vector<ScenarioReport>& reports, const Provenance* run = nullptr);
 // One page for a browser that holds everything it shows: no scripts, nothing loaded.
-void WriteHtml(std::ostream& out, const std::vector<ScenarioReport>& reports);
+void WriteHtml(std::ostream& out, const std::vector<ScenarioReport>& reports, const Provenance* run = nullptr);
 
 }  // namespace scenario

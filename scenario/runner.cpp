@@ -172,6 +172,12 @@ Result<> Runner::Prepare(Scenario scenario) {
   return {};
 }
 
+std::vector<std::string> Runner::LibraryPaths() const {
+  std::vector<std::string> paths;
+  for (const auto& [path, library] : state_->libraries) paths.push_back(path);
+  return paths;
+}
+
 void Runner::WatchSteps(StepWatcher watcher) { state_->watcher = std::move(watcher); }
 
 void Runner::WatchFinished(FinishWatcher watcher) { state_->finished = std::move(watcher); }

@@ -31,6 +31,8 @@ class Runner {
   void WatchFinished(FinishWatcher watcher);
   // Runs every prepared scenario in order.
   std::vector<ScenarioReport> RunAll();
+  // The files of the libraries loaded so far, in the order of their paths.
+  std::vector<std::string> LibraryPaths() const;
 
  private:
   struct State;

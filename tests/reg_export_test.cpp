@@ -6,6 +6,7 @@
 
 #include "scenario/reg_export.h"
 #include "scenario/reg_file.h"
+#include "testkit/file_identity.h"
 #include "testkit/utf_text.h"
 
 namespace {
@@ -76,6 +77,22 @@ TEST(RegExportTest, DataInTheFormsRegeditWrites) {
   auto want = scenario::FoldRegistry(m.registry);
   want[key].erase(u"Two\nlines");
   EXPECT_EQ(scenario::FoldRegistry(*back), want);
+}
+
+}  // namespace
+
+namespace {
+
+// The digests FIPS 180-4's examples give, and messages whose padding crosses a block.
+TEST(FileIdentityTest, Sha256OfKnownMessages) {
+  const std::pair<std::string, const char*> rows[] = {
+      {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+      {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+      {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+  };
+  for (const auto& [message, digest] : rows) EXPECT_EQ(testkit::Sha256(message), digest) << message.size();
 }
 
 }  // namespace
