@@ -2,6 +2,7 @@
 // each failed expectation's expected and actual side by side with the difference marked. The page
 // holds everything it shows: its style is written into it, and it has no scripts and loads nothing.
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include "scenario/event_text.h"
@@ -25,16 +26,30 @@ std::string Marked(const std::string& text, size_t prefix, size_t suffix) {
          EscapeMarkup(text.substr(end));
 }
 
-// Both sides of a changed value, the part between their common start and common end marked.
+// A byte of a word: a letter, a digit, an underscore, or any byte of a character beyond ASCII.
+bool OfWord(char c) {
+  const unsigned char u = static_cast<unsigned char>(c);
+  return u >= 0x80 || std::isalnum(u) || c == '_';
+}
+
+// Both sides of a changed value, the part between their common start and common end marked, and
+// widened to whole words: a mark never starts or ends inside a word ("true", not "tru").
 std::pair<std::string, std::string> MarkDifference(const std::string& a, const std::string& b) {
   size_t prefix = 0;
   while (prefix < a.size() && prefix < b.size() && a[prefix] == b[prefix]) ++prefix;
   prefix = CharStart(a, prefix);
+  while (prefix > 0 && OfWord(a[prefix - 1]) && ((prefix < a.size() && OfWord(a[prefix])) || (prefix < b.size() && OfWord(b[prefix]))))
+    --prefix;
   size_t suffix = 0;
   while (suffix < a.size() - prefix && suffix < b.size() - prefix && a[a.size() - 1 - suffix] == b[b.size() - 1 - suffix])
     ++suffix;
-  // Keep the common end on a character's first byte in both texts.
+  // Keep the common end on a character's first byte in both texts, and at a word's edge.
   while (suffix > 0 && (static_cast<unsigned char>(a[a.size() - suffix]) & 0xC0) == 0x80) --suffix;
+  const auto insideWord = [&](const std::string& s) {
+    const size_t end = s.size() - suffix;
+    return end > prefix && OfWord(s[end - 1]) && OfWord(s[end]);
+  };
+  while (suffix > 0 && (insideWord(a) || insideWord(b))) --suffix;
   return {Marked(a, prefix, suffix), Marked(b, prefix, suffix)};
 }
 
@@ -116,11 +131,14 @@ section { border: 1px solid #c8c8c8; border-left: 6px solid #6aa86a; padding: 0.
 section.failed, section.error { border-left-color: #c43c3c; }
 section.skipped { border-left-color: #c9a92c; }
 .file, .where { color: #555; }
-table.trace td { font-family: "Liberation Mono", monospace; font-size: 0.85em; border: none; padding: 0 0.5em; white-space: pre-wrap; }
+table.trace td { font-family: "Liberation Mono", monospace; font-size: 0.85em; border: none; padding: 0 0.5em; white-space: pre-wrap; overflow-wrap: anywhere; }
 table.trace td.source { color: #777; }
 .failure { margin: 0.5em 0; padding: 0.4em 0.6em; background: #fbeeee; }
 .failure p { margin: 0 0 0.3em 0; font-weight: bold; }
-table.mismatch td { font-family: "Liberation Mono", monospace; font-size: 0.85em; white-space: pre-wrap; background: #fff; min-width: 20em; }
+table.mismatch { table-layout: fixed; width: 100%; }
+table.mismatch td { font-family: "Liberation Mono", monospace; font-size: 0.85em; white-space: pre-wrap; overflow-wrap: anywhere; background: #fff; }
+h3.failed { color: #a32020; }
+summary { cursor: pointer; color: #555; }
 mark { background: #ffd24d; }
 )";
 
@@ -144,10 +162,16 @@ void WriteScenario(std::ostream& out, const ScenarioReport& r, size_t index) {
   if (!r.description.empty()) out << "<p>" << EscapeMarkup(r.description) << "</p>\n";
   if (!r.error.empty()) out << "<div class=\"failure\"><p>cannot run: " << EscapeMarkup(r.error) << "</p></div>\n";
   if (r.skipped) out << "<p>skipped, " << EscapeMarkup(r.skipReason) << "</p>\n";
+  // A scenario that held is folded: its steps open on a click, with no script.
+  const bool folded = outcome == Outcome::Passed && !r.steps.empty();
+  if (folded) out << "<details><summary>" << r.steps.size() << " step(s), all held</summary>\n";
   for (size_t i = 0; i < r.steps.size(); ++i) {
     const StepReport& step = r.steps[i];
-    out << "<h3>step " << i + 1 << ": " << EscapeMarkup(step.Title());
+    // A step whose expectations failed says so in its heading, before its trace.
+    out << (step.failures.empty() ? "<h3>" : "<h3 class=\"failed\">") << "step " << i + 1 << ": "
+        << EscapeMarkup(step.Title());
     if (step.called) out << " &rarr; " << EscapeMarkup(StatusName(step.result));
+    if (!step.failures.empty()) out << " &mdash; FAILED: " << step.failures.size() << " expectation(s)";
     out << "</h3>\n";
     if (!step.trace.empty()) {
       out << "<table class=\"trace\">\n";
@@ -166,6 +190,7 @@ void WriteScenario(std::ostream& out, const ScenarioReport& r, size_t index) {
       out << "</div>\n";
     }
   }
+  if (folded) out << "</details>\n";
   if (outcome == Outcome::Passed) out << "<p>ok: " << r.checks << " expectations</p>\n";
   if (outcome == Outcome::Failed) out << "<p>FAILED: " << r.FailedChecks() << " of " << r.checks << " expectations</p>\n";
   out << "</section>\n";

@@ -218,8 +218,9 @@ TEST(CallTraceTest, DataShownByType) {
 
 namespace {
 
-// A failed expectation on the page: the differing part of each side marked, never inside a
-// character of several bytes, and lists aligned on the lines both have.
+// A failed expectation on the page: the differing part of each side marked in whole words, never
+// inside a character of several bytes, and lists aligned on the lines both have; the step's
+// heading says it failed.
 TEST(HtmlReportTest, MarksWhereExpectedAndActualDiffer) {
   scenario::ScenarioReport r;
   r.file = "a.json";
@@ -228,17 +229,20 @@ TEST(HtmlReportTest, MarksWhereExpectedAndActualDiffer) {
   scenario::StepReport step;
   step.action = "verify";
   step.where = "/steps/0";
-  step.failures = {"property P: ...", "writes: ...", "strings not freed: 1"};
+  step.failures = {"property P: ...", "property Q: ...", "writes: ...", "strings not freed: 1"};
   step.mismatches = {scenario::Mismatch{"property P", {"\"caf\xC3\xA9 1\""}, {"\"caf\xC3\xA8 1\""}, false},
+                     scenario::Mismatch{"property Q", {"\"on true\""}, {"\"on trust\""}, false},
                      scenario::Mismatch{"writes", {"A = 1", "B = 2", "C = 3"}, {"A = 1", "C = 3", "D = 4"}, true},
                      scenario::Mismatch{}};
   r.steps.push_back(step);
   std::ostringstream page;
   scenario::WriteHtml(page, {r});
   const std::string html = page.str();
-  for (const char* part : {"<td>&quot;caf<mark>\xC3\xA9</mark> 1&quot;</td><td>&quot;caf<mark>\xC3\xA8</mark> 1&quot;</td>",
+  for (const char* part : {"<td>&quot;<mark>caf\xC3\xA9</mark> 1&quot;</td><td>&quot;<mark>caf\xC3\xA8</mark> 1&quot;</td>",
                            "<tr><td>A = 1</td><td>A = 1</td></tr>", "<tr><td><mark>B = 2</mark></td><td></td></tr>",
                            "<tr><td>C = 3</td><td>C = 3</td></tr>", "<tr><td></td><td><mark>D = 4</mark></td></tr>",
+                           "<td>&quot;on <mark>true</mark>&quot;</td><td>&quot;on <mark>trust</mark>&quot;</td>",
+                           "<h3 class=\"failed\">step 1: call verify &mdash; FAILED: 4 expectation(s)</h3>",
                            "FAILED step 1 (/steps/0): strings not freed: 1</p>"})
     EXPECT_NE(html.find(part), std::string::npos) << part << "\n" << html;
 }

@@ -53,8 +53,12 @@ check "$(has "$dom" 'failed: 2 of')" "the summary does not count the failed expe
 check "$(has "$dom" 'open key [HKLM\SOFTWARE\Pellucor\TAMBER VANTLE Install] (access KEY_READ (0x00020019)) -&gt; ERROR_SUCCESS (0)')" \
   "the trace of the typical road is not there"
 check "$(has "$dom" 'FAILED step 1 (/steps/0): result</p>')" "the failed result is not named"
-check "$(has "$dom" '<td>0x<mark>80004005 E_FAIL</mark></td><td>0x<mark>00000000 S_OK</mark></td>')" \
-  "the result's expected and actual are not side by side with the difference marked"
+check "$(has "$dom" '<td><mark>0x80004005 E_FAIL</mark></td><td><mark>0x00000000 S_OK</mark></td>')" \
+  "the result's expected and actual are not side by side with the difference marked, in whole words"
+# Passing scenarios folded, failing ones open; a failed step says so in its heading.
+folded=$(grep -c '<details><summary>[0-9]* step(s), all held</summary>' "$dom")
+check "$([ "$folded" = 2 ] && echo 0 || echo 1)" "$folded scenarios folded, not the 2 that passed"
+check "$(has "$dom" '<h3 class="failed">step 1: call verify')" "the failed step's heading does not say it failed"
 check "$(has "$dom" '<td>ValidSelection = "false"</td><td>ValidSelection = "false"</td>')" \
   "a write both sides have is not shown unmarked"
 check "$(has "$dom" '<mark>X = "&lt;1&gt;</mark>')" "the expected write that did not happen is not marked (and escaped)"
