@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <fstream>
 #include <iostream>
 
@@ -41,7 +40,7 @@ Result<Scenario> EngineAndSteps(const CaptureOptions& o) {
     s.name = t.name;
     s.library = t.library;
     s.engine = t.engine;
-    // The answers a person gives the boxes are the run's, not the machine's.
+    // Its answers to the message boxes too: the capture gives them as the template does.
     s.machine.messageAnswers = t.machine.messageAnswers;
     // What the template expects is of its own machine: the capture expects what happens here.
     for (scenario::Step step : t.steps) {

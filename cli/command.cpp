@@ -2,7 +2,6 @@
 #include "cli/command.h"
 
 #include <CLI/CLI.hpp>
-#include <ctime>
 #include <iostream>
 
 #include "cli/capture_command.h"
@@ -70,12 +69,7 @@ int Call(scenario::Runner& runner, const CallOptions& options, bool json, const 
   if (!options.save.empty() && testkit::PathExists(options.save))
     return Refuse("--save " + options.save + ": the file exists; remove it or name another");
   // A saved call replays at another time: the clock it saw is fixed before it runs, and saved.
-  if (!options.save.empty() && !made->machine.clock) {
-    const std::time_t now = std::time(nullptr);
-    if (const std::tm* local = std::localtime(&now))
-      made->machine.clock = testkit::LocalTime{local->tm_year + 1900, local->tm_mon + 1, local->tm_mday,
-                                       local->tm_hour,        local->tm_min,     local->tm_sec};
-  }
+  if (!options.save.empty() && !made->machine.clock) made->machine.clock = Now();
   const scenario::Scenario given = *made;
   const std::string began = TimeText(Now());
   if (Result<> prepared = runner.Prepare(std::move(*made)); !prepared) return Refuse(prepared.error());
@@ -239,8 +233,8 @@ int RunGuarded(int argc, char** argv) {
   CaptureOptions c;
   c.commandLine = CommandLine(argc, argv);
   CLI::App* capture = AddCaptureCommand(app, c);
-  ExportOptions e;
-  CLI::App* exportCommand = AddExportCommand(app, e);
+  ExportOptions exportOptions;
+  CLI::App* exportCommand = AddExportCommand(app, exportOptions);
   CLI::App* restore =
       app.add_subcommand("restore", "Put back what an interrupted run changed on this machine, from its journal");
   bool restoreDryRun = false;
@@ -259,7 +253,7 @@ int RunGuarded(int argc, char** argv) {
     return code == 0 ? 0 : kCannotRun;
   }
   if (*list) return List(library, libraryFolder);
-  if (*exportCommand) return Export(e);
+  if (*exportCommand) return Export(exportOptions);
   if (const std::optional<std::string> conflict = *run ? ConflictingOptions(r) : std::nullopt) return Refuse(*conflict);
   // A dry run and a capture change nothing, not even what an interrupted run left to put back; a
   // capture of a machine that is not as it was would be of the wrong machine.

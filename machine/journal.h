@@ -19,6 +19,7 @@ enum class Source {
   Step,    // the scenario's own doing
 };
 
+// The kinds stand in their groups in this order: the reports tell a group by its range.
 enum class EventKind {
   // Calls on the engine.
   QueryInterface,
