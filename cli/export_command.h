@@ -1,5 +1,5 @@
-// `suitehost export SCENARIO --out FILE.reg`: a scenario's machine as a registry editor file, to
-// seed a lab machine or a Wine prefix with, or to read as an engineer reads exports.
+// `suitehost export SCENARIO --out FILE.reg`: a scenario's machine as a registry editor file, for
+// `reg import` on another machine or in a Wine prefix, or to read as any registry export is read.
 #pragma once
 
 #include <CLI/CLI.hpp>

@@ -23,14 +23,6 @@ std::string Write(const std::pair<std::u16string, std::u16string>& write) {
   return ToUtf8(write.first) + " = " + Quoted(write.second);
 }
 
-// The property writes among the events, as (name, text); a null text writes an empty one.
-std::vector<std::pair<std::u16string, std::u16string>> Writes(const std::vector<machine::Event>& events) {
-  std::vector<std::pair<std::u16string, std::u16string>> writes;
-  for (const machine::Event& e : events)
-    if (e.kind == machine::EventKind::WriteProperty) writes.emplace_back(e.name, e.text.value_or(u""));
-  return writes;
-}
-
 // The lines of the events from one source, as the scenario file lists the calls it expects.
 std::vector<std::string> LinesFrom(const std::vector<machine::Event>& events, machine::Source source, Length length) {
   std::vector<std::string> lines;
@@ -86,7 +78,7 @@ void CheckState(const Expectations& e, const testkit::TestEngine& engine, const 
 void CheckCall(const Expectations& e, const CallOutcome& outcome, Checker& check) {
   if (e.result)
     check.Compare(outcome.result == *e.result, "result", StatusName(*e.result), StatusName(outcome.result));
-  if (e.writes) CheckLines(Lines(*e.writes, Write), Lines(Writes(outcome.events), Write), "writes", check);
+  if (e.writes) CheckLines(Lines(*e.writes, Write), Lines(testkit::WritesIn(outcome.events), Write), "writes", check);
   if (e.calls) CheckLines(*e.calls, LinesFrom(outcome.events, machine::Source::Engine, Length::Whole), "host calls", check);
   if (e.machine) CheckLines(*e.machine, LinesFrom(outcome.events, machine::Source::System, Length::Line), "machine calls", check);
   if (e.programs) CheckLines(Lines(*e.programs, DescribeStart), Lines(outcome.starts, DescribeStart), "programs started", check);

@@ -167,6 +167,7 @@ EventText Render(const Event& e) {
   } else {
     t.detail = SystemDetail(e);
     t.status = SystemStatus(e);
+    t.code = e.code;
     t.line = SystemLine(e, t);
   }
   return t;

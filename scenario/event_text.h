@@ -22,6 +22,8 @@ struct EventText {
   std::optional<std::string> value;  // what was read, written, resolved or stored; none for null
   std::string detail;                // rights, sizes, flags, a working folder
   std::string status;                // the status it returned, where it has one
+  // The figure behind a call on the system's status; an engine call's status is its text alone.
+  std::optional<std::int64_t> code;
   std::string line;                  // the whole line a person reads
 };
 EventText Render(const machine::Event& e);

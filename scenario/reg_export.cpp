@@ -1,6 +1,7 @@
 // The registry editor's export file of a scenario's machine.
 #include "scenario/reg_export.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 
@@ -27,15 +28,11 @@ std::u16string Quote(const std::u16string& text) {
   return out + u"\"";
 }
 
+// Bytes as regedit writes them: "01,02,ff".
 std::u16string HexBytes(const std::vector<std::uint8_t>& bytes) {
-  static const char16_t kDigits[] = u"0123456789abcdef";
-  std::u16string out;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (i > 0) out += u',';
-    out += kDigits[bytes[i] >> 4];
-    out += kDigits[bytes[i] & 15];
-  }
-  return out;
+  std::string hex = HexText(bytes.data(), bytes.size());
+  std::replace(hex.begin(), hex.end(), ' ', ',');
+  return testkit::FromUtf8(hex);
 }
 
 // The data after "=": a terminated string on one line quoted, a four-byte DWORD as dword:, the

@@ -170,8 +170,7 @@ Json EntryJson(const machine::Event& e) {
   if (e.data) j["data"] = DataJson(*e.data);
   if (!text.detail.empty()) j["detail"] = text.detail;
   if (!text.status.empty()) j["status"] = text.status;
-  // The figure behind a call on the system; an engine call's status is its text alone.
-  if (e.code && e.source == machine::Source::System) j["code"] = *e.code;
+  if (text.code) j["code"] = *text.code;
   j["line"] = text.line;
   return j;
 }

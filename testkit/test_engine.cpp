@@ -22,9 +22,9 @@ machine::Event Call(machine::EventKind kind, std::u16string name = {}) {
 
 }  // namespace
 
-std::vector<std::pair<std::u16string, std::u16string>> TestEngine::Writes() const {
+std::vector<std::pair<std::u16string, std::u16string>> WritesIn(const machine::EventJournal& events) {
   std::vector<std::pair<std::u16string, std::u16string>> writes;
-  for (const machine::Event& e : Journal())
+  for (const machine::Event& e : events)
     if (e.kind == machine::EventKind::WriteProperty) writes.emplace_back(e.name, e.text.value_or(u""));
   return writes;
 }

@@ -13,6 +13,9 @@
 
 namespace testkit {
 
+// The property writes among the events, in order, as (name, text); a null text writes an empty one.
+std::vector<std::pair<std::u16string, std::u16string>> WritesIn(const machine::EventJournal& events);
+
 class TestEngine : public EngineExtension {
  public:
   TestEngine() = default;
@@ -40,7 +43,7 @@ class TestEngine : public EngineExtension {
   int releases = 0;
 
   // The properties written, in order, as (name, value).
-  std::vector<std::pair<std::u16string, std::u16string>> Writes() const;
+  std::vector<std::pair<std::u16string, std::u16string>> Writes() const { return WritesIn(Journal()); }
   std::optional<std::u16string> Property(const std::u16string& name) const;
 
   // IUnknown
