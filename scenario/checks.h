@@ -12,18 +12,27 @@
 
 namespace scenario {
 
-// Counts the expectations looked at and keeps the failures of one step.
+// Counts the expectations looked at and keeps the failures of one step, each with the place of
+// its expectation in the file.
 class Checker {
  public:
   Checker(StepReport& report, int& checks) : report_(report), checks_(checks) {}
-  void Check(bool held, const std::string& failure) { Check(held, failure, Mismatch{}); }
+  // A failure that is a sentence only, at the step.
+  void Check(bool held, const std::string& failure) { Check(held, failure, Mismatch{report_.where, "", {}, {}, false}); }
+  // The same at the expectation's own place.
+  void Check(bool held, const std::string& path, const std::string& failure) {
+    Check(held, failure, Mismatch{path, "", {}, {}, false});
+  }
   // "WHAT: expected EXPECTED, got GOT".
-  void Compare(bool held, const std::string& what, const std::string& expected, const std::string& got) {
-    Check(held, what + ": expected " + expected + ", got " + got, Mismatch{what, {expected}, {got}, false});
+  void Compare(bool held, const std::string& path, const std::string& what, const std::string& expected,
+               const std::string& got) {
+    Check(held, what + ": expected " + expected + ", got " + got, Mismatch{path, what, {expected}, {got}, false});
   }
   // "WHAT: expected" and the lines, "got" and the lines.
-  void CompareLines(const std::string& what, const std::vector<std::string>& expected,
+  void CompareLines(const std::string& path, const std::string& what, const std::vector<std::string>& expected,
                     const std::vector<std::string>& got);
+  // The place of the step's expectation FIELD ("result", "properties/ORVIX") in the file.
+  std::string At(const std::string& field) const { return report_.where + "/expect/" + field; }
 
  private:
   void Check(bool held, const std::string& failure, Mismatch mismatch) {

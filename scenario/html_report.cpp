@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "scenario/event_text.h"
+#include "scenario/list_diff.h"
 #include "scenario/report.h"
 #include "scenario/status.h"
 #include "testkit/machine.h"
@@ -53,16 +54,11 @@ std::pair<std::string, std::string> MarkDifference(const std::string& a, const s
   return {Marked(a, prefix, suffix), Marked(b, prefix, suffix)};
 }
 
-// The rows of two lists of lines set side by side: lines both have (by the longest common
-// subsequence) face each other unmarked; a line only one side has is marked, and facing runs of
-// such lines are paired and marked where they differ.
+// The rows of two lists of lines set side by side, aligned as the text report's diff aligns them:
+// lines both have face each other unmarked; a line only one side has is marked, and facing runs
+// of such lines are paired and marked where they differ.
 std::vector<std::pair<std::string, std::string>> SideBySide(const std::vector<std::string>& a,
                                                             const std::vector<std::string>& b) {
-  const size_t n = a.size(), m = b.size();
-  std::vector<std::vector<size_t>> common(n + 1, std::vector<size_t>(m + 1, 0));
-  for (size_t i = n; i-- > 0;)
-    for (size_t j = m; j-- > 0;)
-      common[i][j] = a[i] == b[j] ? common[i + 1][j + 1] + 1 : std::max(common[i + 1][j], common[i][j + 1]);
   std::vector<std::pair<std::string, std::string>> rows;
   std::vector<std::string> onlyA, onlyB;
   const auto flush = [&] {
@@ -77,17 +73,14 @@ std::vector<std::pair<std::string, std::string>> SideBySide(const std::vector<st
     onlyA.clear();
     onlyB.clear();
   };
-  size_t i = 0, j = 0;
-  while (i < n || j < m) {
-    if (i < n && j < m && a[i] == b[j]) {
-      flush();
-      rows.emplace_back(EscapeMarkup(a[i]), EscapeMarkup(b[j]));
-      ++i;
-      ++j;
-    } else if (j == m || (i < n && common[i + 1][j] >= common[i][j + 1])) {
-      onlyA.push_back(a[i++]);
-    } else {
-      onlyB.push_back(b[j++]);
+  for (const DiffLine& line : AlignLines(a, b)) {
+    switch (line.side) {
+      case DiffLine::Side::Expected: onlyA.push_back(line.text); break;
+      case DiffLine::Side::Happened: onlyB.push_back(line.text); break;
+      case DiffLine::Side::Both:
+        flush();
+        rows.emplace_back(EscapeMarkup(line.text), EscapeMarkup(line.text));
+        break;
     }
   }
   flush();

@@ -8,6 +8,7 @@
 #include "machine/win32_names.h"
 #include "platform/platform.h"
 #include "scenario/event_text.h"
+#include "scenario/list_diff.h"
 #include "scenario/status.h"
 #include "scenario/trace.h"
 #include "testkit/files.h"
@@ -82,6 +83,16 @@ int Skipped(const std::vector<ScenarioReport>& reports) {
 }
 
 
+// A failure as the text and JUnit reports give it: a list that differs as a unified diff, only
+// the differing entries marked; any other as its sentence.
+std::string FailureText(const StepReport& step, size_t failure) {
+  if (failure >= step.mismatches.size() || !step.mismatches[failure].lines) return step.failures[failure];
+  const Mismatch& m = step.mismatches[failure];
+  std::string text = m.what + ": expected (-) against what happened (+):";
+  for (const std::string& line : UnifiedDiff(m.expected, m.got)) text += "\n      " + line;
+  return text;
+}
+
 void WriteSteps(std::ostream& out, const ScenarioReport& r, bool quiet) {
   for (size_t i = 0; i < r.steps.size(); ++i) {
     const StepReport& step = r.steps[i];
@@ -93,8 +104,8 @@ void WriteSteps(std::ostream& out, const ScenarioReport& r, bool quiet) {
       for (const machine::Event& e : step.trace)
         out << "      " << (e.source == machine::Source::Step ? "" : e.source == machine::Source::Engine ? "host    " : "machine ")
             << Line(e) << "\n";
-    for (const std::string& failure : step.failures)
-      out << "  FAILED step " << i + 1 << " (" << step.where << "): " << failure << "\n";
+    for (size_t f = 0; f < step.failures.size(); ++f)
+      out << "  FAILED step " << i + 1 << " (" << step.where << "): " << FailureText(step, f) << "\n";
   }
 }
 
@@ -135,8 +146,8 @@ std::string TestName(const std::vector<ScenarioReport>& reports, const ScenarioR
 void WriteFailure(std::ostream& out, const ScenarioReport& r) {
   std::string body;
   for (size_t i = 0; i < r.steps.size(); ++i)
-    for (const std::string& failure : r.steps[i].failures)
-      body += "step " + std::to_string(i + 1) + " (" + r.steps[i].where + "): " + failure + "\n";
+    for (size_t f = 0; f < r.steps[i].failures.size(); ++f)
+      body += "step " + std::to_string(i + 1) + " (" + r.steps[i].where + "): " + FailureText(r.steps[i], f) + "\n";
   if (body.empty()) return;
   const size_t failed = r.FailedChecks();
   out << "      <failure message=\""
@@ -175,6 +186,25 @@ Json EntryJson(const machine::Event& e) {
   return j;
 }
 
+// A failure as data: where the file holds the expectation, what it expected and what happened
+// (a list of lines for a list, else one text, as the text report shows them), and its sentence.
+Json FailureJson(const StepReport& step, size_t failure) {
+  Json j = Json::object();
+  if (failure < step.mismatches.size()) {
+    const Mismatch& m = step.mismatches[failure];
+    j["path"] = m.path.empty() ? step.where : m.path;
+    if (!m.what.empty()) {
+      j["what"] = m.what;
+      j["expected"] = m.lines ? Json(m.expected) : Json(m.expected.empty() ? "" : m.expected[0]);
+      j["actual"] = m.lines ? Json(m.got) : Json(m.got.empty() ? "" : m.got[0]);
+    }
+  } else {
+    j["path"] = step.where;
+  }
+  j["message"] = step.failures[failure];
+  return j;
+}
+
 Json StepJson(const StepReport& step) {
   Json js{{"step", step.Title()}, {"where", step.where}};
   if (step.called) {
@@ -183,7 +213,8 @@ Json StepJson(const StepReport& step) {
   }
   js["trace"] = Json::array();
   for (const machine::Event& e : step.trace) js["trace"].push_back(EntryJson(e));
-  js["failures"] = step.failures;
+  js["failures"] = Json::array();
+  for (size_t f = 0; f < step.failures.size(); ++f) js["failures"].push_back(FailureJson(step, f));
   return js;
 }
 
@@ -224,7 +255,7 @@ void WriteText(std::ostream& out, const std::vector<ScenarioReport>& reports, bo
 }
 
 void WriteJson(std::ostream& out, const std::vector<ScenarioReport>& reports, const Provenance* run) {
-  Json all{{"format", 2}, {"platform", testkit::PlatformName()}};
+  Json all{{"format", 3}, {"platform", testkit::PlatformName()}};
   if (run) all["run"] = ProvenanceJson(*run);
   all["scenarios"] = Json::array();
   for (const ScenarioReport& r : reports) {

@@ -16,6 +16,7 @@ namespace scenario {
 // What a failed expectation wanted beside what happened, for a report that sets them side by
 // side: one line each, or the lines of a list.
 struct Mismatch {
+  std::string path;  // where the file holds the expectation, as a JSON pointer: "/steps/2/expect/writes"
   std::string what;  // "result", "property ORVIX", "machine calls", ...
   std::vector<std::string> expected;
   std::vector<std::string> got;
@@ -34,8 +35,8 @@ struct StepReport {
   // system in the order it made them, then the registry changes they left.
   std::vector<machine::Event> trace;
   std::vector<std::string> failures;  // expectations that did not hold
-  // For each failure, in the same place, what it expected beside what happened; empty for a
-  // failure that is a sentence only (a string never freed, a key left open).
+  // For each failure, in the same place, what it expected beside what happened; for a failure
+  // that is a sentence only (a string never freed, a key left open) only its path, the step's.
   std::vector<Mismatch> mismatches;
   // How the reports head it: "call initProperties", "set", "expect", "set up" or "put back".
   std::string Title() const;

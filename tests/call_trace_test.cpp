@@ -230,9 +230,9 @@ TEST(HtmlReportTest, MarksWhereExpectedAndActualDiffer) {
   step.action = "verify";
   step.where = "/steps/0";
   step.failures = {"property P: ...", "property Q: ...", "writes: ...", "strings not freed: 1"};
-  step.mismatches = {scenario::Mismatch{"property P", {"\"caf\xC3\xA9 1\""}, {"\"caf\xC3\xA8 1\""}, false},
-                     scenario::Mismatch{"property Q", {"\"on true\""}, {"\"on trust\""}, false},
-                     scenario::Mismatch{"writes", {"A = 1", "B = 2", "C = 3"}, {"A = 1", "C = 3", "D = 4"}, true},
+  step.mismatches = {scenario::Mismatch{"/steps/0/expect/properties/P", "property P", {"\"caf\xC3\xA9 1\""}, {"\"caf\xC3\xA8 1\""}, false},
+                     scenario::Mismatch{"/steps/0/expect/properties/Q", "property Q", {"\"on true\""}, {"\"on trust\""}, false},
+                     scenario::Mismatch{"/steps/0/expect/writes", "writes", {"A = 1", "B = 2", "C = 3"}, {"A = 1", "C = 3", "D = 4"}, true},
                      scenario::Mismatch{}};
   r.steps.push_back(step);
   std::ostringstream page;

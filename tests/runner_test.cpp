@@ -66,6 +66,22 @@ TEST_F(RunnerTest, FailedExpectationsSayWhatWasExpectedAndWhatHappened) {
   EXPECT_EQ(parsed["failed"], 1);
   EXPECT_EQ(parsed["scenarios"][0]["steps"][0]["result"], "0x00000000");
   EXPECT_EQ(parsed["scenarios"][0]["steps"][0]["resultName"], "S_OK");
+  // Each failure as data: the expectation's place in the file, what it expected and what happened
+  // (a list as a list), and the sentence.
+  const auto& data = parsed["scenarios"][0]["steps"][0]["failures"];
+  ASSERT_EQ(data.size(), 7u);
+  const char* paths[] = {"/steps/0/expect/result", "/steps/0/expect/writes", "/steps/0/expect/programs",
+                         "/steps/0/expect/restart", "/steps/0/expect/properties/ValidSelection",
+                         "/steps/0/expect/properties/ORVIX_TOSKAN"};
+  for (size_t i = 0; i < std::size(paths); ++i) EXPECT_EQ(data[i]["path"], paths[i]) << data[i].dump();
+  EXPECT_EQ(data[6]["path"].get<std::string>().rfind("/steps/0/expect/registry/", 0), 0u) << data[6].dump();
+  EXPECT_EQ(data[0]["expected"], "0x00000001 S_FALSE");
+  EXPECT_EQ(data[0]["actual"], "0x00000000 S_OK");
+  EXPECT_EQ(data[0]["message"], failures[0]);
+  EXPECT_EQ(data[1]["expected"], nlohmann::json::array({"ValidSelection = \"true\""}));
+  EXPECT_TRUE(data[1]["actual"].is_array()) << data[1].dump();
+  EXPECT_EQ(data[5]["expected"], "<unset>");
+  EXPECT_EQ(data[6]["actual"], "<absent>");
 }
 
 // On 64-bit Windows every action works in the 32-bit view: the install record, the server key and
@@ -143,7 +159,7 @@ TEST_F(RunnerTest, ReportsThatCiReadersTakeAsTheyAre) {
   std::ostringstream json;
   scenario::WriteJson(json, reports);
   const auto parsed = nlohmann::json::parse(json.str());
-  EXPECT_EQ(parsed["format"], 2);
+  EXPECT_EQ(parsed["format"], 3);
   EXPECT_EQ(parsed["errors"], 1);
   EXPECT_EQ(parsed["scenarios"][1]["error"], "tests/invalid/a.b.json: /x: unknown key");
   const auto& trace = parsed["scenarios"][0]["steps"][0]["trace"];

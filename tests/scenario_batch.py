@@ -82,7 +82,7 @@ def show(entry):
         for line in step.get("trace", []):
             print(f"    {line.get('line', '')}")
         for failure in step.get("failures", []):
-            print(f"    FAILED: {failure}")
+            print(f"    FAILED ({failure.get('path', '')}): {failure.get('message', '')}")
 
 
 def check(folder, file, refused):

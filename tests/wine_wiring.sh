@@ -33,7 +33,7 @@ chmod +x "$work/holds" "$work/all-skipped" "$work/no-gtest"
 # Reports of one run of several files, for the judging of each file on its own.
 cat >"$work/json-empty" <<'END'
 #!/bin/sh
-echo '{"format": 2, "scenarios": []}'
+echo '{"format": 3, "scenarios": []}'
 END
 cat >"$work/json-holds" <<'END'
 #!/bin/sh

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Compares two suitehost JSON reports (format 2) of the same scenario files, step by step.
+"""Compares two suitehost JSON reports (format 3) of the same scenario files, step by step.
 
     compare.py EXPECTED.json ACTUAL.json [--keep FOLDER]
 
@@ -23,8 +23,8 @@ def load(path):
     except (OSError, ValueError) as e:
         print("compare: %s: %s" % (path, e), file=sys.stderr)
         sys.exit(2)
-    if not isinstance(report, dict) or report.get("format") != 2:
-        print("compare: %s: not a suitehost report of format 2" % path, file=sys.stderr)
+    if not isinstance(report, dict) or report.get("format") != 3:
+        print("compare: %s: not a suitehost report of format 3" % path, file=sys.stderr)
         sys.exit(2)
     return report
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Joins and splits suitehost JSON reports (format 2) for the fidelity run.
+"""Joins and splits suitehost JSON reports (format 3) for the fidelity run.
 
     reports.py join OUTPUT PART...          one report of the parts' scenarios, in order
     reports.py only WINDOWS INPUT OUTPUT [RAN]

@@ -89,7 +89,7 @@ class Comparer(unittest.TestCase):
             s["steps"][0]["result"] = "0x80004005"
 
         def with_failure(s):
-            s["steps"][0]["failures"] = ["1 key left open"]
+            s["steps"][0]["failures"] = [{"path": "/steps/0", "message": "handles left open: 1"}]
 
         def with_step_dropped(s):
             s["steps"].pop()
