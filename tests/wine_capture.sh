@@ -4,8 +4,8 @@
 # registration, values the actions never read) and a file; captures the typical road, the server road and
 # a call from the command line, and asks for a dry run of the typical road; checks that registry exports and the prefix's files are as they
 # were, byte for byte; replays each captured file with the native suitehost and compares its trace
-# with the capture's, line for line; then changes one value, captures again, and checks that the
-# first capture's expectations fail on the changed machine.
+# with the capture's, line for line; then (in the 32-bit prefix) changes one value, captures again,
+# and checks that the first capture's expectations fail on the changed machine.
 # Usage: wine_capture.sh WINE_RUN SUITEHOST_EXE PREFIX SOURCE_DIR NATIVE_SUITEHOST REGISTRY_TOOL_EXE
 set -uo pipefail
 run=$1 suitehost=$2 prefix=$3 source=$4 native=$5 registry=$6
@@ -124,23 +124,30 @@ export SUITE_CAPTURE_TEST=present WINEDEBUG=-all
 capture typical --from "$(win "$source/examples/typical-road.json")" --answer yes
 capture server --from "$(win "$source/examples/server-road.json")" --answer yes
 capture call caddon detectORVIX SetPortalTypeRegistry -p ORVIXPortalTypeProp=Integrated --name-machine
-# The machine's name only when asked for.
-name=$("$run" cmd.exe /c echo %COMPUTERNAME% 2>/dev/null | tr -d '\r')
-grep -q "from a machine running wine" "$work/typical.json" && ! grep -qi "$name" "$work/typical.json"
-check $? "a capture says the machine but not its name ($name)"
-grep -qi "from the machine $name running wine" "$work/call.json"
-check $? "with --name-machine the capture names the machine ($name)"
+# What does not depend on the registry's view (the machine's name, an interrupted run's journal, a
+# changed machine) is checked in the 32-bit prefix only: in the 64-bit one each start of Wine
+# costs as much again, in the emulated VM tens of seconds.
+own_view=0
+[ "$software" = SOFTWARE ] && own_view=1
+if [ "$own_view" -eq 1 ]; then
+  # The machine's name only when asked for.
+  name=$("$run" cmd.exe /c echo %COMPUTERNAME% 2>/dev/null | tr -d '\r')
+  grep -q "from a machine running wine" "$work/typical.json" && ! grep -qi "$name" "$work/typical.json"
+  check $? "a capture says the machine but not its name ($name)"
+  grep -qi "from the machine $name running wine" "$work/call.json"
+  check $? "with --name-machine the capture names the machine ($name)"
 
-# A machine that an interrupted run left changed is not captured until it is put back.
-SUITEHOST_DIE_AFTER_SETUP=1 "$run" "$suitehost" run -q "$(win "$source/examples/typical-road.json")" >/dev/null 2>&1
-status=0
-"$run" "$suitehost" capture ovrel initProperties --out "$(win "$work/interrupted.json")" >"$work/interrupted.out" 2>&1 ||
-  status=$?
-[ "$status" -eq 2 ] && grep -q "left its journal" "$work/interrupted.out" && [ ! -e "$work/interrupted.json" ]
-check $? "a capture after an interrupted run is refused with status 2 ($status) and writes nothing"
-"$run" "$suitehost" run --dry-run "$(win "$source/examples/typical-road.json")" 2>&1 | grep -q "left its journal"
-check $? "a dry run says that an interrupted run left its journal"
-"$run" "$suitehost" restore >/dev/null 2>&1
+  # A machine that an interrupted run left changed is not captured until it is put back.
+  SUITEHOST_DIE_AFTER_SETUP=1 "$run" "$suitehost" run -q "$(win "$source/examples/typical-road.json")" >/dev/null 2>&1
+  status=0
+  "$run" "$suitehost" capture ovrel initProperties --out "$(win "$work/interrupted.json")" >"$work/interrupted.out" 2>&1 ||
+    status=$?
+  [ "$status" -eq 2 ] && grep -q "left its journal" "$work/interrupted.out" && [ ! -e "$work/interrupted.json" ]
+  check $? "a capture after an interrupted run is refused with status 2 ($status) and writes nothing"
+  "$run" "$suitehost" run --dry-run "$(win "$source/examples/typical-road.json")" 2>&1 | grep -q "left its journal"
+  check $? "a dry run says that an interrupted run left its journal"
+  "$run" "$suitehost" restore >/dev/null 2>&1
+fi
 # A dry run says what a run would do here, and whether each thing is there now.
 road="$source/examples/typical-road.json"
 [ "$software" = SOFTWARE ] || road="$source/examples/x64-typical-road.json"
@@ -199,20 +206,22 @@ for name in typical server call; do
 done
 
 # One value changes: the first capture's expectations fail on the machine captured now.
-fill "2.0"
-capture changed --from "$(win "$source/examples/typical-road.json")" --answer yes
-python3 - "$work/typical.json" "$work/changed.json" "$work/mixed.json" <<'PY'
+if [ "$own_view" -eq 1 ]; then
+  fill "2.0"
+  capture changed --from "$(win "$source/examples/typical-road.json")" --answer yes
+  python3 - "$work/typical.json" "$work/changed.json" "$work/mixed.json" <<'PY'
 import json, sys
 first, changed = json.load(open(sys.argv[1])), json.load(open(sys.argv[2]))
 changed["steps"] = first["steps"]
 json.dump(changed, open(sys.argv[3], "w"), indent=2)
 PY
-status=0
-"$native" run "$work/mixed.json" >"$work/mixed.out" 2>&1 || status=$?
-if [ "$status" -eq 1 ] && grep -q 'expected' "$work/mixed.out"; then
-  check 0 "the first capture's expectations fail on the changed machine"
-else
-  check 1 "the first capture's expectations did not fail on the changed machine (status $status)"
+  status=0
+  "$native" run "$work/mixed.json" >"$work/mixed.out" 2>&1 || status=$?
+  if [ "$status" -eq 1 ] && grep -q 'expected' "$work/mixed.out"; then
+    check 0 "the first capture's expectations fail on the changed machine"
+  else
+    check 1 "the first capture's expectations did not fail on the changed machine (status $status)"
+  fi
 fi
 
 # The prefix as this test found it.
