@@ -71,6 +71,9 @@ struct Event {
   // A registry call's key as the action named it ("HKLM\...", "HKCR\..."); a change's key
   // canonical ("HKEY_LOCAL_MACHINE\...").
   std::u16string key;
+  // On 64-bit Windows, where a registry call's key lies when the registry redirector moved it
+  // ("HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\..."); empty where it lies where its name says.
+  std::u16string landed;
   // The property, text, value, variable, drive, file, program, privilege or message; an
   // unexpected slot's number.
   std::u16string name;

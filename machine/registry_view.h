@@ -160,4 +160,15 @@ inline std::u16string KeyInView(Windows windows, const std::u16string& canonical
   return View32(canonical);
 }
 
+// Where a 32-bit program's registry call on `named` (a key as the program named it: "HKLM\...",
+// "HKCR\...") lands on a machine running `windows`, when the redirector moves it
+// ("HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\..."); empty where the key is what its name says
+// (32-bit Windows, a shared key, a path that names the 32-bit view itself).
+inline std::u16string Landed(Windows windows, const std::u16string& named, std::uint32_t access) {
+  const std::optional<std::u16string> canonical = CanonicalKey(named);
+  if (windows == Windows::X86 || !canonical) return u"";
+  std::u16string landed = KeyInView(windows, *canonical, access);
+  return landed == *canonical ? u"" : landed;
+}
+
 }  // namespace machine

@@ -38,6 +38,17 @@ std::u16string ShownKey(KeyHandle key) {
   return opened != nullptr ? opened->shown : u"";
 }
 
+// A registry call's event with where its key landed on the machine's Windows: a call on an open
+// key lands where its open did.
+Event LandedIn(Windows windows, Event e, std::uint32_t access) {
+  e.landed = Landed(windows, e.key, access);
+  return e;
+}
+Event LandedIn(Windows windows, Event e, KeyHandle key) {
+  const OpenedKey* opened = Lookup(key);
+  return LandedIn(windows, std::move(e), opened != nullptr ? opened->access : 0);
+}
+
 RegValue Bytes(std::uint32_t type, const void* data, std::uint32_t bytes) {
   const auto* first = static_cast<const std::uint8_t*>(data);
   return RegValue{type, first != nullptr ? std::vector<std::uint8_t>(first, first + bytes) : std::vector<std::uint8_t>()};
@@ -145,14 +156,14 @@ std::int32_t SimulatedSystem::Set(KeyHandle key, const std::u16string& name, std
 
 std::int32_t SimulatedSystem::OpenKey(Hive hive, const std::u16string& path, std::uint32_t access, KeyHandle* key) {
   const std::int32_t status = Open(hive, path, access, key, false);
-  Record(trace::OpenKey(HiveName(hive) + path, access, status));
+  Record(LandedIn(m_.windows, trace::OpenKey(HiveName(hive) + path, access, status), access));
   return status;
 }
 
 std::int32_t SimulatedSystem::CreateKey(Hive hive, const std::u16string& path, std::uint32_t access,
                                         KeyHandle* key) {
   const std::int32_t status = Open(hive, path, access, key, true);
-  Record(trace::CreateKey(HiveName(hive) + path, access, status));
+  Record(LandedIn(m_.windows, trace::CreateKey(HiveName(hive) + path, access, status), access));
   return status;
 }
 
@@ -164,17 +175,19 @@ std::int32_t SimulatedSystem::QueryValue(KeyHandle key, const std::u16string& na
   if ((status == kSuccess || status == kMoreData) && bytes != nullptr)
     if (const OpenedKey* opened = Lookup(key))
       if (auto value = m_.registry.GetValue(opened->path, name)) stored = Stored{*bytes, value->type};
-  Record(trace::QueryValue(ShownKey(key), name, data == nullptr, room, status, stored,
-                           status == kSuccess && data != nullptr && stored
-                               ? std::optional<RegValue>(Bytes(stored->type, data, stored->bytes))
-                               : std::nullopt));
+  Record(LandedIn(m_.windows,
+                  trace::QueryValue(ShownKey(key), name, data == nullptr, room, status, stored,
+                                    status == kSuccess && data != nullptr && stored
+                                        ? std::optional<RegValue>(Bytes(stored->type, data, stored->bytes))
+                                        : std::nullopt),
+                  key));
   return status;
 }
 
 std::int32_t SimulatedSystem::SetValue(KeyHandle key, const std::u16string& name, std::uint32_t type,
                                        const void* data, std::uint32_t bytes) {
   const std::int32_t status = Set(key, name, type, data, bytes);
-  Record(trace::SetValue(ShownKey(key), name, Bytes(type, data, bytes), status));
+  Record(LandedIn(m_.windows, trace::SetValue(ShownKey(key), name, Bytes(type, data, bytes), status), key));
   return status;
 }
 
@@ -188,13 +201,13 @@ std::int32_t SimulatedSystem::SetValueAnsi(KeyHandle key, const char* name, std:
   } else {
     status = Set(key, wideName, type, data, bytes);
   }
-  Record(trace::SetValueAnsi(ShownKey(key), wideName, Bytes(type, data, bytes), status));
+  Record(LandedIn(m_.windows, trace::SetValueAnsi(ShownKey(key), wideName, Bytes(type, data, bytes), status), key));
   return status;
 }
 
 void SimulatedSystem::CloseKey(KeyHandle key) {
   OpenedKey* opened = Lookup(key);
-  Record(trace::CloseKey(opened != nullptr ? opened->shown : u""));
+  Record(LandedIn(m_.windows, trace::CloseKey(opened != nullptr ? opened->shown : u""), key));
   if (opened == nullptr) return;
   LiveKeys().erase(opened);
   --m_.openKeys;

@@ -94,11 +94,13 @@ std::string SystemStatus(const Event& e) {
 }
 
 // A call on the system: `open key [HKLM\SOFTWARE\...] (access KEY_READ (0x00020019)) ->
-// ERROR_FILE_NOT_FOUND (2)`. A registry call names its key; a value's call then the value, by
+// ERROR_FILE_NOT_FOUND (2)`. A registry call names its key, and on 64-bit Windows where the
+// redirector moved it (`at [HKLM\SOFTWARE\WOW6432Node\...]`); a value's call then the value, by
 // .reg files' convention.
 std::string SystemLine(const Event& e, const EventText& t) {
   std::string line = KindName(e.kind);
   if (!e.key.empty()) line += " " + ShowKey(e.key);
+  if (!e.landed.empty()) line += " at " + ShowKey(e.landed);
   if (!e.key.empty() && NamesValue(e.kind))
     line += " " + ShowValueName(e.name);
   else if (!e.name.empty())

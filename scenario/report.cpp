@@ -176,6 +176,7 @@ Json EntryJson(const machine::Event& e) {
   const EventText text = Render(e);
   Json j{{"source", SourceName(e.source)}, {"kind", KindName(e.kind)}};
   if (!e.key.empty()) j["key"] = testkit::ToUtf8(e.key);
+  if (!e.landed.empty()) j["landed"] = testkit::ToUtf8(e.landed);
   j["name"] = text.name;
   j["value"] = text.value ? Json(*text.value) : Json();
   if (e.data) j["data"] = DataJson(*e.data);

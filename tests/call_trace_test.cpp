@@ -10,6 +10,7 @@
 #include "scenario/event_text.h"
 #include "scenario/report.h"
 #include "scenario/trace.h"
+#include "tests/report_fixture.h"
 
 namespace {
 
@@ -38,6 +39,12 @@ TEST(CallTraceTest, OneLinePerKindOfCall) {
       {trace::CreateKey(u"HKLM\\SOFTWARE\\X", 0x0002001F, 0),
        R"(create key [HKLM\SOFTWARE\X] (access KEY_READ | KEY_WRITE (0x0002001F)) -> ERROR_SUCCESS (0))"},
       {trace::CloseKey(u"HKCR\\Installer"), R"(close key [HKCR\Installer])"},
+      {[] {
+         machine::Event e = trace::OpenKey(u"HKLM\\SOFTWARE\\X", 0x00020019, 0);
+         e.landed = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\X";
+         return e;
+       }(),
+       R"(open key [HKLM\SOFTWARE\X] at [HKLM\SOFTWARE\WOW6432Node\X] (access KEY_READ (0x00020019)) -> ERROR_SUCCESS (0))"},
       {trace::QueryValue(u"HKLM\\S", u"Version", false, 1024, 0, machine::Stored{8, 1}, Text(u"2.6")),
        R"(query value [HKLM\S] "Version" = "2.6" (buffer 1024 bytes, value 8 bytes of REG_SZ) -> ERROR_SUCCESS (0))"},
       {trace::QueryValue(u"HKLM\\S", u"Version", true, 0, 0, machine::Stored{2048, 7}, std::nullopt),
@@ -222,19 +229,12 @@ namespace {
 // inside a character of several bytes, and lists aligned on the lines both have; the step's
 // heading says it failed.
 TEST(HtmlReportTest, MarksWhereExpectedAndActualDiffer) {
-  scenario::ScenarioReport r;
-  r.file = "a.json";
-  r.name = "n";
-  r.checks = 2;
-  scenario::StepReport step;
-  step.action = "verify";
-  step.where = "/steps/0";
-  step.failures = {"property P: ...", "property Q: ...", "writes: ...", "strings not freed: 1"};
-  step.mismatches = {scenario::Mismatch{"/steps/0/expect/properties/P", "property P", {"\"caf\xC3\xA9 1\""}, {"\"caf\xC3\xA8 1\""}, false},
-                     scenario::Mismatch{"/steps/0/expect/properties/Q", "property Q", {"\"on true\""}, {"\"on trust\""}, false},
-                     scenario::Mismatch{"/steps/0/expect/writes", "writes", {"A = 1", "B = 2", "C = 3"}, {"A = 1", "C = 3", "D = 4"}, true},
-                     scenario::Mismatch{}};
-  r.steps.push_back(step);
+  const scenario::ScenarioReport r = testing_support::OneFailedCall(
+      {"property P: ...", "property Q: ...", "writes: ...", "strings not freed: 1"},
+      {scenario::Mismatch{"/steps/0/expect/properties/P", "property P", {"\"caf\xC3\xA9 1\""}, {"\"caf\xC3\xA8 1\""}, false},
+       scenario::Mismatch{"/steps/0/expect/properties/Q", "property Q", {"\"on true\""}, {"\"on trust\""}, false},
+       scenario::Mismatch{"/steps/0/expect/writes", "writes", {"A = 1", "B = 2", "C = 3"}, {"A = 1", "C = 3", "D = 4"}, true},
+       scenario::Mismatch{}});
   std::ostringstream page;
   scenario::WriteHtml(page, {r});
   const std::string html = page.str();

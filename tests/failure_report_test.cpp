@@ -7,6 +7,7 @@
 
 #include "scenario/list_diff.h"
 #include "scenario/report.h"
+#include "tests/report_fixture.h"
 
 namespace {
 
@@ -29,17 +30,7 @@ struct Row {
 };
 
 std::string TextOf(const Row& row, std::string* junit) {
-  scenario::ScenarioReport r;
-  r.file = "f.json";
-  r.name = "n";
-  r.checks = 1;
-  scenario::StepReport step;
-  step.action = "verify";
-  step.where = "/steps/0";
-  step.called = true;
-  step.failures = {row.sentence};
-  step.mismatches = {row.mismatch};
-  r.steps.push_back(step);
+  const scenario::ScenarioReport r = testing_support::OneFailedCall({row.sentence}, {row.mismatch});
   std::ostringstream text, xml;
   scenario::WriteText(text, {r}, true);
   scenario::WriteJunit(xml, {r});

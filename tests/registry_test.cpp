@@ -95,6 +95,11 @@ TEST(RegistryViewTest, RedirectedAndSharedKeys) {
         << testkit::ToUtf8(row.named);
     // 32-bit Windows has one view: every key is what it says.
     EXPECT_EQ(machine::KeyInView(machine::Windows::X86, named, row.access), named) << testkit::ToUtf8(row.named);
+    // What a trace line adds beside the key as named: where it landed, when that is elsewhere.
+    const std::u16string reached = *machine::CanonicalKey(row.reached);
+    EXPECT_EQ(machine::Landed(machine::Windows::X64, row.named, row.access), reached == named ? u"" : reached)
+        << testkit::ToUtf8(row.named);
+    EXPECT_EQ(machine::Landed(machine::Windows::X86, row.named, row.access), u"") << testkit::ToUtf8(row.named);
   }
 }
 

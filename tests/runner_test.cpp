@@ -113,7 +113,26 @@ TEST_F(RunnerTest, KeysInBothViewsOn64BitWindows) {
   scenario::WriteJunit(junit, reports);
   EXPECT_NE(junit.str().find("classname=\"suitehost.native-x64.run\""), std::string::npos) << junit.str();
   scenario::WriteJson(json, reports);
-  EXPECT_EQ(nlohmann::json::parse(json.str())["scenarios"][0]["windows"], "x64");
+  const auto parsed = nlohmann::json::parse(json.str());
+  EXPECT_EQ(parsed["scenarios"][0]["windows"], "x64");
+
+  // Each registry call says where the redirector took its key, beside the key as named: a key of
+  // SOFTWARE in the 32-bit view, the shared Session Manager and Installer where they say.
+  std::vector<std::string> lines;
+  for (const auto& step : parsed["scenarios"][0]["steps"])
+    for (const auto& e : step["trace"])
+      if (e.contains("key") && e["source"] == "machine" && e["kind"] != "registry change") {
+        const std::string key = e["key"];
+        const bool software = key.rfind("HKLM\\SOFTWARE\\Brisolt", 0) == 0;
+        EXPECT_EQ(e.contains("landed"), software) << e.dump();
+        if (software) {
+          EXPECT_EQ(e["landed"], "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node" + key.substr(13)) << e.dump();
+          lines.push_back(e["line"]);
+        }
+      }
+  ASSERT_FALSE(lines.empty());
+  EXPECT_NE(lines[0].find("[HKLM\\SOFTWARE\\Brisolt\\Corvane ORVIX] at [HKLM\\SOFTWARE\\WOW6432Node\\Brisolt\\Corvane ORVIX]"),
+            std::string::npos) << lines[0];
 
   // The same file on 32-bit Windows sees the other key, and refuses the 64-bit machine's paths.
   const auto x86 = scenario::LoadScenario(Write("x86.json", R"({"library": "caddon", "steps": [],

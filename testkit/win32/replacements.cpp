@@ -13,6 +13,7 @@
 #include "machine/call_trace.h"
 #include "machine/registry_view.h"
 #include "testkit/engine_strings.h"
+#include "testkit/win32/key_view.h"
 #include "testkit/utf_text.h"
 #include "testkit/win32/import_table.h"
 #include "testkit/win32/win32_text.h"
@@ -180,13 +181,34 @@ REGSAM InView(HKEY parent, LPCWSTR path, REGSAM access) {
 // The key as the action named it, for the trace of a call on it.
 std::u16string ShownKey(HKEY key) {
   auto found = answers().keys.find(key);
-  return found != answers().keys.end() ? found->second : u"";
+  return found != answers().keys.end() ? found->second.named : u"";
+}
+
+// The Windows whose registry redirector the library meets: 64-bit Windows for a 32-bit library
+// there, and for the x64 check build's library sent to the 32-bit view.
+machine::Windows LibraryWindows() {
+  static const bool redirected = sizeof(void*) == 4 && RunsOn64BitWindows();
+  return redirected || answers().asWow64 ? machine::Windows::X64 : machine::Windows::X86;
+}
+
+// A registry call's event with where its key landed, by the rule the simulated machine follows
+// (the redirector's, which the scenarios of 64-bit Windows hold against the real one); a call on
+// an open key lands where its open did.
+machine::Event LandedIn(machine::Event e, REGSAM access) {
+  e.landed = machine::Landed(LibraryWindows(), e.key, access);
+  return e;
+}
+machine::Event LandedIn(machine::Event e, HKEY key) {
+  auto found = answers().keys.find(key);
+  if (found != answers().keys.end()) e.landed = found->second.landed;
+  return e;
 }
 
 LSTATUS WINAPI CountingRegOpenKeyExW(HKEY parent, LPCWSTR path, DWORD options, REGSAM access, PHKEY key) {
   const LSTATUS status = RegOpenKeyExW(parent, path, options, InView(parent, path, access), key);
-  if (status == ERROR_SUCCESS) answers().keys[*key] = KeyName(parent, path);
-  Record(machine::trace::OpenKey(KeyName(parent, path), access, status));
+  const machine::Event opened = LandedIn(machine::trace::OpenKey(KeyName(parent, path), access, status), access);
+  if (status == ERROR_SUCCESS) answers().keys[*key] = {opened.key, opened.landed};
+  Record(opened);
   return status;
 }
 
@@ -195,13 +217,14 @@ LSTATUS WINAPI CountingRegCreateKeyExW(HKEY parent, LPCWSTR path, DWORD reserved
                                        LPDWORD disposition) {
   const LSTATUS status =
       RegCreateKeyExW(parent, path, reserved, cls, options, InView(parent, path, access), security, key, disposition);
-  if (status == ERROR_SUCCESS) answers().keys[*key] = KeyName(parent, path);
-  Record(machine::trace::CreateKey(KeyName(parent, path), access, status));
+  const machine::Event created = LandedIn(machine::trace::CreateKey(KeyName(parent, path), access, status), access);
+  if (status == ERROR_SUCCESS) answers().keys[*key] = {created.key, created.landed};
+  Record(created);
   return status;
 }
 
 LSTATUS WINAPI CountingRegCloseKey(HKEY key) {
-  Record(machine::trace::CloseKey(ShownKey(key)));
+  Record(LandedIn(machine::trace::CloseKey(ShownKey(key)), key));
   answers().keys.erase(key);
   return RegCloseKey(key);
 }
@@ -216,14 +239,14 @@ LSTATUS WINAPI CountingRegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved
     stored = machine::Stored{*bytes, type != nullptr ? *type : storedType};
   std::optional<machine::RegValue> read;
   if (status == ERROR_SUCCESS && data != nullptr && stored) read = Bytes(stored->type, data, stored->bytes);
-  Record(machine::trace::QueryValue(ShownKey(key), U(name), data == nullptr, room, status, stored, read));
+  Record(LandedIn(machine::trace::QueryValue(ShownKey(key), U(name), data == nullptr, room, status, stored, read), key));
   return status;
 }
 
 LSTATUS WINAPI CountingRegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
                                       DWORD bytes) {
   const LSTATUS status = RegSetValueExW(key, name, reserved, type, data, bytes);
-  Record(machine::trace::SetValue(ShownKey(key), U(name), Bytes(type, data, bytes), status));
+  Record(LandedIn(machine::trace::SetValue(ShownKey(key), U(name), Bytes(type, data, bytes), status), key));
   return status;
 }
 
@@ -232,7 +255,7 @@ LSTATUS WINAPI CountingRegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWO
   const LSTATUS status = RegSetValueExA(key, name, reserved, type, data, bytes);
   wchar_t wide[256] = {};
   MultiByteToWideChar(CP_ACP, 0, name, -1, wide, 255);
-  Record(machine::trace::SetValueAnsi(ShownKey(key), U(wide), Bytes(type, data, bytes), status));
+  Record(LandedIn(machine::trace::SetValueAnsi(ShownKey(key), U(wide), Bytes(type, data, bytes), status), key));
   return status;
 }
 

@@ -26,7 +26,12 @@ struct Answers {
   // The processes those starts made: a program still running holds its file and its working
   // folder, which cannot be put back until it has ended.
   std::vector<HANDLE> processes;
-  std::map<HKEY, std::u16string> keys;  // open keys, by the name the library gave them
+  // Open keys: the name the library gave each, and where it landed when the redirector moved it.
+  struct OpenKey {
+    std::u16string named;
+    std::u16string landed;
+  };
+  std::map<HKEY, OpenKey> keys;
   std::set<HANDLE> tokens;
 };
 
