@@ -190,17 +190,4 @@ int Capture(const CaptureOptions& o, const std::string& libraryFolder) {
   return report.Passed() ? kAllHeld : kExpectationFailed;
 }
 
-CLI::App* AddCaptureCommand(CLI::App& app, CaptureOptions& c) {
-  CLI::App* capture = app.add_subcommand(
-      "capture", "Run actions against this machine, changing nothing, and write a scenario that reproduces it");
-  capture->add_option("library-and-actions", c.words, "Library name (ovrel, caddon) or file, then the actions");
-  capture->add_option("--from", c.from, "A template scenario: its properties and steps are used, its machine not");
-  capture->add_option("-p,--property", c.properties, "Suite property NAME=VALUE (over the template's)");
-  capture->add_option("--answer", c.answers, "Answer to the next message box: yes or no (never shown)");
-  capture->add_option("--out", c.out, "The scenario file to write")->required();
-  capture->add_flag("--name-machine", c.nameMachine, "Say the machine's name in the file");
-  capture->add_option("--machine", c.machine, "A scenario whose machine stands for the real one");
-  return capture;
-}
-
 }  // namespace suitehost

@@ -3,7 +3,6 @@
 // for them.
 #pragma once
 
-#include <CLI/CLI.hpp>
 #include <string>
 #include <vector>
 
@@ -19,8 +18,6 @@ struct CaptureOptions {
   std::string machine;                  // a scenario whose machine stands for the real one
   std::string commandLine;              // as it was given, for the report
 };
-
-CLI::App* AddCaptureCommand(CLI::App& app, CaptureOptions& c);
 
 // The file's description says the command with its files by their names alone.
 int Capture(const CaptureOptions& options, const std::string& libraryFolder);

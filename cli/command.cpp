@@ -4,8 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
-#include "cli/capture_command.h"
-#include "cli/export_command.h"
+#include "cli/options.h"
 #include "cli/provenance.h"
 #include "cli/run_command.h"
 #include "platform/platform.h"
@@ -53,7 +52,6 @@ int List(const std::string& library, const std::string& libraryFolder) {
   for (const std::string& name : *names) std::cout << name << "\n";
   return kAllHeld;
 }
-
 
 // The command line as it was given, for the description of a saved call.
 std::string CommandLine(int argc, char** argv) {
@@ -125,7 +123,7 @@ int RestoreDryRun() {
   return kAllHeld;
 }
 
-const char* const kCommands[] = {"run", "call", "capture", "export", "list", "restore"};
+const char* const kCommands[] = {"run", "call", "capture", "export", "diff", "list", "restore"};
 
 // The first word of the command line that is not an option, when it names no command.
 std::optional<std::string> UnknownCommand(int argc, char** argv) {
@@ -189,40 +187,37 @@ Result<scenario::Scenario> CallScenario(const CallOptions& options) {
   return s;
 }
 
-// The "call" command with its options, which fill `o`.
-CLI::App* AddCallCommand(CLI::App& app, CallOptions& o, bool& json) {
-  CLI::App* call = app.add_subcommand("call", "Call one action with properties from the command line");
-  call->add_option("library", o.library, "Library name (ovrel, caddon) or file")->required();
-  call->add_option("action", o.action, "Exported action")->required();
-  call->add_option("--windows", o.windows,
-                   "The Windows the machine runs: x86, or x64 where the libraries see the 32-bit view and "
-                   "--reg takes a 64-bit machine's export")
-      ->capture_default_str();
-  call->add_option("-p,--property", o.properties, "Suite property NAME=VALUE");
-  call->add_option("--reg", o.regFiles, "Import a .reg file into the registry first")->check(CLI::ExistingFile);
-  call->add_option("--volume", o.volumes, "Drive root and its free space, ROOT=SIZE (C:\\=3GB)");
-  call->add_option("--env", o.environment, "Environment variable NAME=VALUE");
-  call->add_option("--file", o.files, "A file that exists and is readable");
-  call->add_option("--answer", o.answers, "Answer to the next message box: yes or no");
-  call->add_flag("--json", json, "Report as JSON");
-  call->add_option("--save", o.save, "Also write the call as a scenario file that replays it, with what it did");
-  return call;
-
-}
-
 namespace {
 
-int RunGuarded(int argc, char** argv) {
-  CLI::App app{"suitehost: runs the actions of ovrel and caddon as the suite installer engine does"};
+// The options of every command: --version and --lib-dir.
+void SetUpOptions(CLI::App& app, std::string& libraryFolder) {
   app.require_subcommand(1);
   // Paths such as /work/examples/x.json (Wine maps them to drive Z:) are files, not options.
   app.allow_windows_style_options(false);
   // --lib-dir after the command as well as before it.
   app.fallthrough();
   app.set_version_flag("--version", std::string("suitehost ") + SUITE_VERSION);
-  std::string libraryFolder = testkit::ProgramFolder();
   app.add_option("--lib-dir", libraryFolder, "Folder in which libraries named without a path are found")
       ->capture_default_str();
+}
+
+CLI::App* AddRestoreCommand(CLI::App& app, bool& dryRun) {
+  CLI::App* restore =
+      app.add_subcommand("restore", "Put back what an interrupted run changed on this machine, from its journal");
+  restore->add_flag("--dry-run", dryRun, "Say what would be put back, and put back nothing");
+  return restore;
+}
+
+CLI::App* AddListCommand(CLI::App& app, std::string& library) {
+  CLI::App* list = app.add_subcommand("list", "List the actions a library exports");
+  list->add_option("library", library, "Library name (ovrel, caddon) or file")->required();
+  return list;
+}
+
+int RunGuarded(int argc, char** argv) {
+  CLI::App app{"suitehost: runs the actions of ovrel and caddon as the suite installer engine does"};
+  std::string libraryFolder = testkit::ProgramFolder();
+  SetUpOptions(app, libraryFolder);
 
   RunOptions r;
   r.commandLine = CommandLine(argc, argv);
@@ -235,17 +230,15 @@ int RunGuarded(int argc, char** argv) {
   CLI::App* capture = AddCaptureCommand(app, c);
   ExportOptions exportOptions;
   CLI::App* exportCommand = AddExportCommand(app, exportOptions);
-  CLI::App* restore =
-      app.add_subcommand("restore", "Put back what an interrupted run changed on this machine, from its journal");
+  DiffOptions diffOptions;
+  CLI::App* diff = AddDiffCommand(app, diffOptions);
   bool restoreDryRun = false;
-  restore->add_flag("--dry-run", restoreDryRun, "Say what would be put back, and put back nothing");
-
+  CLI::App* restore = AddRestoreCommand(app, restoreDryRun);
   std::string library;
-  CLI::App* list = app.add_subcommand("list", "List the actions a library exports");
-  list->add_option("library", library, "Library name (ovrel, caddon) or file")->required();
+  CLI::App* list = AddListCommand(app, library);
 
   if (const std::optional<std::string> unknown = UnknownCommand(argc, argv))
-    return Refuse("unknown command \"" + *unknown + "\" (the commands are run, call, capture, export, list and restore)");
+    return Refuse("unknown command \"" + *unknown + "\" (the commands are run, call, capture, export, diff, list and restore)");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -269,6 +262,8 @@ int RunGuarded(int argc, char** argv) {
     if (!*recovered) std::cout << "nothing to put back\n";
     return kAllHeld;
   }
+  // A diff runs each file with a runner of its own.
+  if (*diff) return Diff(diffOptions, libraryFolder);
   scenario::Runner runner(libraryFolder);
   if (*run) return RunScenarios(runner, r);
   return Call(runner, o, callJson, CommandLine(argc, argv));

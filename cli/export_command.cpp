@@ -9,14 +9,6 @@
 
 namespace suitehost {
 
-CLI::App* AddExportCommand(CLI::App& app, ExportOptions& e) {
-  CLI::App* command =
-      app.add_subcommand("export", "Write a scenario's machine as a registry editor file (.reg), to import elsewhere");
-  command->add_option("scenario", e.scenario, "The scenario file whose machine is written")->required();
-  command->add_option("--out", e.out, "The .reg file to write")->required();
-  return command;
-}
-
 int Export(const ExportOptions& options) {
   const scenario::Result<scenario::Scenario> s = scenario::LoadScenario(options.scenario);
   if (!s) return Refuse(s.error());

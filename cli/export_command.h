@@ -2,7 +2,6 @@
 // `reg import` on another machine or in a Wine prefix, or to read as any registry export is read.
 #pragma once
 
-#include <CLI/CLI.hpp>
 #include <string>
 
 namespace suitehost {
@@ -11,8 +10,6 @@ struct ExportOptions {
   std::string scenario;
   std::string out;
 };
-
-CLI::App* AddExportCommand(CLI::App& app, ExportOptions& e);
 
 // Writes the file; says what it holds and what it could not hold.
 int Export(const ExportOptions& options);

@@ -14,13 +14,10 @@
 #include "testkit/files.h"
 
 namespace suitehost {
-namespace {
 
 using scenario::Result;
 using testkit::Failure;
 
-// A report file of a run: never one of the run's inputs, never a file that is not a report of its
-// kind written by suitehost, in a folder where it can be written; found out before anything runs.
 Result<> CheckReportFile(const std::string& option, const std::string& path, const std::vector<std::string>& inputs) {
   if (path.empty()) return {};
   const std::string named = option + " " + path;
@@ -45,6 +42,8 @@ Result<> CheckReportFile(const std::string& option, const std::string& path, con
     return Failure(option + " " + there.error());
   }
 }
+
+namespace {
 
 // The reports besides the one on the standard output, each written whole or not at all; false
 // when one cannot be written.
@@ -168,23 +167,6 @@ int DryRunScenarios(const std::vector<std::string>& files, const std::string& li
     runner.RunAll();
   }
   return status;
-}
-
-CLI::App* AddRunCommand(CLI::App& app, RunOptions& r) {
-  CLI::App* run = app.add_subcommand("run", "Run scenario files and check their expectations");
-  // A file that is missing or cannot be read is that file's error: the others still run.
-  run->add_option("scenarios", r.files, "Scenario files (JSON)")->required();
-  run->add_flag("--json", r.json, "Report as JSON");
-  run->add_option("--junit", r.reports.junit, "Also write a JUnit XML report to this file");
-  run->add_option("--html", r.reports.html, "Also write the report as one HTML page to this file");
-  run->add_flag("-q,--quiet", r.quiet, "Show only failed scenarios and the summary");
-  run->add_flag("-s,--summary", r.progress,
-                "One line for each file as it ends (PASS, FAIL, ERROR or SKIP), then the failed scenarios and the "
-                "summary");
-  run->add_flag("--dry-run", r.dryRun,
-                "Change nothing: on a real machine list what the run would record, set up, change and put back; "
-                "natively show what the machine holds before each step");
-  return run;
 }
 
 std::optional<std::string> ConflictingOptions(const RunOptions& r) {

@@ -2,7 +2,6 @@
 // HTML files), or with --dry-run only said what a run would do.
 #pragma once
 
-#include <CLI/CLI.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,7 +16,6 @@ struct ReportFiles {
   std::string html;
 };
 
-
 struct RunOptions {
   std::vector<std::string> files;
   bool json = false, quiet = false;
@@ -27,7 +25,11 @@ struct RunOptions {
   std::string commandLine;  // as it was given, for the reports
 };
 
-CLI::App* AddRunCommand(CLI::App& app, RunOptions& r);
+// A report file (`--junit`, `--html`): never one of the command's inputs, never a file that is not
+// a report of its kind written by suitehost, in a folder where it can be written; found out before
+// anything runs.
+scenario::Result<> CheckReportFile(const std::string& option, const std::string& path,
+                                   const std::vector<std::string>& inputs);
 // Why these options do not go together, or nullopt: found before anything else happens.
 std::optional<std::string> ConflictingOptions(const RunOptions& r);
 // The exit status of the run of every file, or of a dry run.

@@ -127,5 +127,34 @@ else
   echo "FAIL: export wrote or said otherwise: $said"; fail=1
 fi
 
+# Two scenarios compared: 0 when the same, 1 when they differ (the machine's value, then what the
+# actions did with it), 2 when one cannot be read; a page only where asked, never over an input.
+sed 's/"ClientInstalledVersion": "3.0.0.1"/"ClientInstalledVersion": "2.0"/' "$road" >older.json
+outcome() {  # name, status wanted, a line the output must hold, the arguments
+  local name=$1 status=$2 line=$3 got=0
+  shift 3
+  "$suitehost" "$@" >"$name.out" 2>&1 || got=$?
+  if [ "$got" -eq "$status" ] && grep -qF -- "$line" "$name.out"; then
+    checks=$((checks + 1))
+  else
+    echo "FAIL: $name: status $got (expected $status), or no line '$line' in:"; cat "$name.out"; fail=1
+  fi
+}
+outcome diff-same 0 'the same' diff t1.json t2.json
+outcome diff-machine 1 '-[HKLM\SOFTWARE\Pellucor\TAMBER VANTLE Install] "ClientInstalledVersion" = "3.0.0.1"' \
+  diff t1.json older.json --html diff.html
+grep -qF '+[HKLM\SOFTWARE\Pellucor\TAMBER VANTLE Install] "ClientInstalledVersion" = "2.0"' diff-machine.out &&
+  grep -q '^  step 1: call initProperties:$' diff-machine.out && grep -q '^they differ in ' diff-machine.out
+check_said=$?
+[ "$check_said" -eq 0 ] && checks=$((checks + 1)) || { echo "FAIL: diff does not show the step it changed:"; cat diff-machine.out; fail=1; }
+if grep -q '<title>suitehost: diff ' diff.html && grep -q 'class="second">+\[HKLM' diff.html && ! grep -qi '<script' diff.html; then
+  checks=$((checks + 1))
+else
+  echo "FAIL: diff --html wrote no page of the comparison"; fail=1
+fi
+expect diff-unreadable 2 'nothing.json' diff t1.json nothing.json
+expect diff-html-over-input 2 'one of the files the run reads' diff t1.json older.json --html t1.json
+expect diff-one-file 2 'second is required' diff t1.json
+
 [ "$fail" -eq 0 ] || exit 1
 echo "ok: all $checks checks held"
