@@ -238,7 +238,8 @@ int RunGuarded(int argc, char** argv) {
   CLI::App* list = AddListCommand(app, library);
 
   if (const std::optional<std::string> unknown = UnknownCommand(argc, argv))
-    return Refuse("unknown command \"" + *unknown + "\" (the commands are run, call, capture, export, diff, list and restore)");
+    return Refuse("unknown command \"" + *unknown +
+                  "\" (the commands are run, call, capture, export, diff, list and restore)");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -27,6 +27,10 @@ struct Comparison {
       for (const DiffPart& part : *parts) n += part.diff.empty() ? 0 : 1;
     return n;
   }
+  std::string Verdict() const {
+    const size_t differing = Differing();
+    return differing == 0 ? "the same" : "they differ in " + std::to_string(differing) + " part(s)";
+  }
 };
 
 // What the actions did on one scenario's machine; nullopt, with the reason, when it cannot run here.
@@ -67,8 +71,7 @@ void WriteComparison(std::ostream& out, const DiffOptions& o, const Comparison& 
   WriteParts(out, "the machines", c.machine);
   if (!c.actions.empty()) WriteParts(out, "what the actions did", c.actions);
   for (const std::string& note : c.notes) out << "note: the actions were not compared: " << note << "\n";
-  const size_t differing = c.Differing();
-  out << (differing == 0 ? std::string("the same") : "they differ in " + std::to_string(differing) + " part(s)") << "\n";
+  out << c.Verdict() << "\n";
 }
 
 void WritePageParts(std::ostream& out, const char* heading, const std::vector<DiffPart>& parts) {
@@ -79,7 +82,8 @@ void WritePageParts(std::ostream& out, const char* heading, const std::vector<Di
     if (part.diff.empty()) continue;
     out << "<pre>";
     for (const std::string& line : part.diff) {
-      const char* kind = line.rfind("@@", 0) == 0 ? "hunk" : line[0] == '-' ? "first" : line[0] == '+' ? "second" : "both";
+      const char* kind =
+          line.rfind("@@", 0) == 0 ? "hunk" : line[0] == '-' ? "first" : line[0] == '+' ? "second" : "both";
       out << "<span class=\"" << kind << "\">" << scenario::EscapeMarkup(line) << "</span>\n";
     }
     out << "</pre>\n";
@@ -101,9 +105,7 @@ std::string Page(const DiffOptions& o, const Comparison& c) {
   if (!c.actions.empty()) WritePageParts(out, "what the actions did", c.actions);
   for (const std::string& note : c.notes)
     out << "<p>note: the actions were not compared: " << scenario::EscapeMarkup(note) << "</p>\n";
-  const size_t differing = c.Differing();
-  out << "<p><strong>" << (differing == 0 ? std::string("the same") : "they differ in " + std::to_string(differing) + " part(s)")
-      << "</strong></p>\n</body>\n</html>\n";
+  out << "<p><strong>" << c.Verdict() << "</strong></p>\n</body>\n</html>\n";
   return out.str();
 }
 

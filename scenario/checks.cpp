@@ -84,16 +84,19 @@ void CheckState(const Expectations& e, const testkit::TestEngine& engine, const 
 }
 
 void CheckCall(const Expectations& e, const CallOutcome& outcome, Checker& check) {
+  using machine::Source;
   if (e.result)
-    check.Compare(outcome.result == *e.result, check.At("result"), "result", StatusName(*e.result), StatusName(outcome.result));
-  if (e.writes) CheckLines(Lines(*e.writes, Write), Lines(testkit::WritesIn(outcome.events), Write), "writes", "writes",
-                           check);
-  if (e.calls) CheckLines(*e.calls, LinesFrom(outcome.events, machine::Source::Engine, Length::Whole), "calls", "host calls",
-                          check);
-  if (e.machine) CheckLines(*e.machine, LinesFrom(outcome.events, machine::Source::System, Length::Line), "machine", "machine calls",
-                            check);
-  if (e.programs) CheckLines(Lines(*e.programs, DescribeStart), Lines(outcome.starts, DescribeStart), "programs", "programs started",
-                             check);
+    check.Compare(outcome.result == *e.result, check.At("result"), "result", StatusName(*e.result),
+                  StatusName(outcome.result));
+  if (e.writes)
+    CheckLines(Lines(*e.writes, Write), Lines(testkit::WritesIn(outcome.events), Write), "writes", "writes", check);
+  if (e.calls)
+    CheckLines(*e.calls, LinesFrom(outcome.events, Source::Engine, Length::Whole), "calls", "host calls", check);
+  if (e.machine)
+    CheckLines(*e.machine, LinesFrom(outcome.events, Source::System, Length::Line), "machine", "machine calls", check);
+  if (e.programs)
+    CheckLines(Lines(*e.programs, DescribeStart), Lines(outcome.starts, DescribeStart), "programs", "programs started",
+               check);
   if (e.messages)
     CheckLines(Lines(*e.messages, DescribeMessage), Lines(outcome.messages, DescribeMessage), "messages",
                "message boxes", check);

@@ -18,7 +18,9 @@ class Checker {
  public:
   Checker(StepReport& report, int& checks) : report_(report), checks_(checks) {}
   // A failure that is a sentence only, at the step.
-  void Check(bool held, const std::string& failure) { Check(held, failure, Mismatch{report_.where, "", {}, {}, false}); }
+  void Check(bool held, const std::string& failure) {
+    Check(held, failure, Mismatch{report_.where, "", {}, {}, false});
+  }
   // The same at the expectation's own place.
   void Check(bool held, const std::string& path, const std::string& failure) {
     Check(held, failure, Mismatch{path, "", {}, {}, false});
