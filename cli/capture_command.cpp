@@ -12,6 +12,7 @@
 #include "scenario/report.h"
 #include "scenario/runner.h"
 #include "scenario/saved_call.h"
+#include "scenario/trace.h"
 #include "testkit/capture_scenario_machine.h"
 #include "testkit/files.h"
 #include "testkit/utf_text.h"
@@ -163,7 +164,7 @@ int Capture(const CaptureOptions& o, const std::string& libraryFolder) {
   testkit::CaptureScenarioMachine& capture = *owned;
   scenario::Runner runner(libraryFolder, std::move(owned));
   if (Result<> prepared = runner.Prepare(s); !prepared) return RefuseCapture(prepared.error());
-  const std::string began = TimeText(Now());
+  const std::string began = scenario::ClockText(Now());
   const std::vector<scenario::ScenarioReport> reports = runner.RunAll();
   const scenario::Provenance run = ProvenanceOf(runner, o.commandLine, began);
   const scenario::ScenarioReport& report = reports[0];
@@ -181,7 +182,7 @@ int Capture(const CaptureOptions& o, const std::string& libraryFolder) {
   if (!o.from.empty() && s.library.find_first_of("/\\") != std::string::npos)
     written.library = testkit::BesideFile(s.file, s.library);
   written.name = (o.from.empty() ? s.name : s.name + " (captured)");
-  written.description = "Captured by `" + Said(o) + "` from " + where + " at " + TimeText(*s.machine.clock) +
+  written.description = "Captured by `" + Said(o) + "` from " + where + " at " + scenario::ClockText(*s.machine.clock) +
                         ": the machine as the actions read it, and as expectations what they did.";
   if (Result<> saved = testkit::WriteWholeFile(o.out, scenario::ScenarioText(written, report)); !saved)
     return RefuseCapture("--out " + saved.error());

@@ -13,6 +13,7 @@
 #include "scenario/saved_call.h"
 #include "scenario/runner.h"
 #include "scenario/status.h"
+#include "scenario/trace.h"
 #include "testkit/files.h"
 #include "testkit/library.h"
 #include "testkit/utf_text.h"
@@ -69,7 +70,7 @@ int Call(scenario::Runner& runner, const CallOptions& options, bool json, const 
   // A saved call replays at another time: the clock it saw is fixed before it runs, and saved.
   if (!options.save.empty() && !made->machine.clock) made->machine.clock = Now();
   const scenario::Scenario given = *made;
-  const std::string began = TimeText(Now());
+  const std::string began = scenario::ClockText(Now());
   if (Result<> prepared = runner.Prepare(std::move(*made)); !prepared) return Refuse(prepared.error());
   const auto reports = runner.RunAll();
   const scenario::Provenance run = ProvenanceOf(runner, command, began);

@@ -1,7 +1,6 @@
 // The provenance of a run.
 #include "cli/provenance.h"
 
-#include <cstdio>
 #include <ctime>
 
 #include "testkit/file_identity.h"
@@ -14,12 +13,6 @@ testkit::LocalTime Now() {
   const std::tm* local = std::localtime(&now);
   if (local == nullptr) return {};
   return {local->tm_year + 1900, local->tm_mon + 1, local->tm_mday, local->tm_hour, local->tm_min, local->tm_sec};
-}
-
-std::string TimeText(const testkit::LocalTime& t) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
-  return text;
 }
 
 scenario::Provenance ProvenanceOf(const scenario::Runner& runner, const std::string& commandLine,

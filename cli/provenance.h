@@ -10,7 +10,6 @@
 namespace suitehost {
 
 testkit::LocalTime Now();
-std::string TimeText(const testkit::LocalTime& t);  // "2026-12-10 16:40:02"
 
 // The provenance of a run that began at `date`, with the libraries the runner loaded.
 scenario::Provenance ProvenanceOf(const scenario::Runner& runner, const std::string& commandLine,

@@ -10,6 +10,7 @@
 #include "cli/provenance.h"
 #include "scenario/dry_run.h"
 #include "scenario/report.h"
+#include "scenario/trace.h"
 #include "testkit/capture_scenario_machine.h"
 #include "testkit/files.h"
 
@@ -93,7 +94,7 @@ std::string ProgressLine(const scenario::ScenarioReport& r) {
 // others still run and report; the status is then 2. With `progress` each file gets its line as
 // it ends, and the report after them holds only what failed.
 int RunScenarios(scenario::Runner& runner, const RunOptions& r) {
-  const std::string began = TimeText(Now());
+  const std::string began = scenario::ClockText(Now());
   if (!r.reports.junit.empty() &&
       (r.reports.junit == r.reports.html || testkit::SameFile(r.reports.junit, r.reports.html)))
     return Refuse("--junit and --html name the same file");

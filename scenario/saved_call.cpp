@@ -2,7 +2,6 @@
 // given, and as expectations everything the call did.
 #include "scenario/saved_call.h"
 
-#include <cstdio>
 #include <map>
 #include <nlohmann/json.hpp>
 
@@ -144,12 +143,7 @@ void AddMachine(Json& j, const MachineSetUp& m) {
     for (const auto& [path, readable] : m.files) files[ToUtf8(path)] = readable ? "readable" : "locked";
     j["files"] = files;
   }
-  if (m.clock) {
-    char clock[32];
-    std::snprintf(clock, sizeof clock, "%04d-%02d-%02d %02d:%02d:%02d", m.clock->year, m.clock->month,
-                  m.clock->day, m.clock->hour, m.clock->minute, m.clock->second);
-    j["clock"] = clock;
-  }
+  if (m.clock) j["clock"] = ClockText(*m.clock);
   if (!m.messageAnswers.empty()) {
     Json answers = Json::array();
     for (int answer : m.messageAnswers)

@@ -2,7 +2,6 @@
 #include "scenario/scenario_diff.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "machine/win32_names.h"
 #include "scenario/event_text.h"
@@ -64,14 +63,7 @@ Lines AnswerLines(const MachineSetUp& m) {
 Lines OtherLines(const MachineSetUp& m) {
   Lines lines;
   lines.push_back("Windows folder " + (m.windowsFolder ? Quoted(*m.windowsFolder) : std::string("the machine's own")));
-  if (m.clock) {
-    char clock[32];
-    std::snprintf(clock, sizeof clock, "%04d-%02d-%02d %02d:%02d:%02d", m.clock->year, m.clock->month, m.clock->day,
-                  m.clock->hour, m.clock->minute, m.clock->second);
-    lines.push_back(std::string("clock ") + clock);
-  } else {
-    lines.push_back("clock the machine's own");
-  }
+  lines.push_back("clock " + (m.clock ? ClockText(*m.clock) : std::string("the machine's own")));
   lines.push_back(std::string("shutdown privilege lookup ") + (m.privilegeLookupWorks ? "works" : "fails"));
   lines.push_back("shutdown privilege adjustment error " + std::to_string(m.privilegeAdjustError));
   return lines;

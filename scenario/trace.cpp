@@ -93,6 +93,12 @@ std::string DescribeMessage(const MessageShown& box) { return Quoted(box.text) +
 
 std::string Show(const std::optional<std::u16string>& text) { return text ? Quoted(*text) : "<unset>"; }
 
+std::string ClockText(const testkit::LocalTime& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+  return text;
+}
+
 std::string Join(const std::vector<std::string>& lines) {
   std::string out;
   for (const std::string& line : lines) out += "\n      " + line;

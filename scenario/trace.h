@@ -45,6 +45,8 @@ std::string DescribeMessage(const MessageShown& box);  // text and caption
 std::string LineText(const std::u16string& text);
 // A property's text, quoted, or "<unset>".
 std::string Show(const std::optional<std::u16string>& text);
+// A local time as scenario files and reports write it: "2026-12-10 16:40:02".
+std::string ClockText(const testkit::LocalTime& time);
 // Lines indented under a failure, or "(none)".
 std::string Join(const std::vector<std::string>& lines);
 
