@@ -15,6 +15,12 @@ DiffLine::Side SideOf(dtl::edit_t type) {
   return DiffLine::Side::Both;
 }
 
+// A hunk's range as a unified diff writes it: an empty side starts at the line before it (0 before
+// the first), where dtl would give the line after.
+std::string Range(long long start, long long count) {
+  return std::to_string(count == 0 && start > 0 ? start - 1 : start) + "," + std::to_string(count);
+}
+
 char Mark(dtl::edit_t type) { return type == dtl::SES_DELETE ? '-' : type == dtl::SES_ADD ? '+' : ' '; }
 
 // Deletions first within a run of changes, as a unified diff shows them.
@@ -39,8 +45,7 @@ Lines UnifiedDiff(const Lines& expected, const Lines& happened) {
   diff.composeUnifiedHunks();
   Lines out;
   for (const auto& hunk : diff.getUniHunks()) {
-    out.push_back("@@ -" + std::to_string(hunk.a) + "," + std::to_string(hunk.b) + " +" + std::to_string(hunk.c) + "," +
-                  std::to_string(hunk.d) + " @@");
+    out.push_back("@@ -" + Range(hunk.a, hunk.b) + " +" + Range(hunk.c, hunk.d) + " @@");
     for (const auto* part : {&hunk.common[0], &hunk.change, &hunk.common[1]})
       for (const auto& [text, info] : *part) out.push_back(Mark(info.type) + text);
   }

@@ -91,6 +91,9 @@ TEST(FailureReport, ContextIsAFewLinesAroundEachChange) {
   EXPECT_EQ(std::find(diff.begin(), diff.end(), " V15 = \"15\""), diff.end());
   EXPECT_NE(std::find(diff.begin(), diff.end(), " V2 = \"2\""), diff.end());
   EXPECT_TRUE(scenario::UnifiedDiff(thirty, thirty).empty());
+  // An empty side starts before its first line, as patch reads it.
+  EXPECT_EQ(scenario::UnifiedDiff({}, {"A"}), (std::vector<std::string>{"@@ -0,0 +1,1 @@", "+A"}));
+  EXPECT_EQ(scenario::UnifiedDiff({"A", "B"}, {}), (std::vector<std::string>{"@@ -1,2 +0,0 @@", "-A", "-B"}));
 }
 
 }  // namespace
