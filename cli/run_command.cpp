@@ -24,7 +24,7 @@ Result<> CheckReportFile(const std::string& option, const std::string& path, con
   const std::string named = option + " " + path;
   for (const std::string& input : inputs)
     if (testkit::SameFile(path, input))
-      return Failure(named + ": this is one of the files the run reads; name the report another file");
+      return Failure(named + ": this is one of the files the command reads; name the report another file");
   const bool junit = option == "--junit";
   const char* kind = junit ? "JUnit report" : "HTML report";
   if (!testkit::PathExists(path)) {

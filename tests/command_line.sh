@@ -90,7 +90,7 @@ fi
 
 # Report files that must be refused, and are left as they were.
 before=$(sha256sum t1.json t2.json notes.xml page.html)
-expect junit-over-input 2 'one of the files the run reads' run -q --junit t1.json t1.json
+expect junit-over-input 2 'one of the files the command reads' run -q --junit t1.json t1.json
 expect junit-over-other 2 'not a JUnit report written by suitehost' run -q --junit notes.xml t1.json
 expect html-over-page 2 'not a HTML report written by suitehost' run -q --html page.html t1.json
 expect junit-forgotten 2 'not a JUnit report written by suitehost' run -q --junit t2.json t1.json
@@ -153,7 +153,7 @@ else
   echo "FAIL: diff --html wrote no page of the comparison"; fail=1
 fi
 expect diff-unreadable 2 'nothing.json' diff t1.json nothing.json
-expect diff-html-over-input 2 'one of the files the run reads' diff t1.json older.json --html t1.json
+expect diff-html-over-input 2 'one of the files the command reads' diff t1.json older.json --html t1.json
 expect diff-one-file 2 'second is required' diff t1.json
 
 [ "$fail" -eq 0 ] || exit 1
