@@ -1,10 +1,10 @@
 // The `call` command's scenario, built from its options without starting suitehost.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 
 #include "cli/command.h"
+#include "tests/scenario_file_fixture.h"
 
 namespace {
 
@@ -153,7 +153,8 @@ TEST(CallScenario, ADriveIsItsRootAndTheUsersKeysAreLeftOutAndSaid) {
   o.library = "ovrel";
   o.action = "verify";
   o.volumes = {"d:=3GB"};
-  const std::string reg = testing::TempDir() + "branch.reg";
+  const testing_support::OwnFolder folder;
+  const std::string reg = folder.File("branch.reg");
   {
     std::ofstream out(reg, std::ios::binary);
     out << "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Foo]\r\n\"A\"=\"1\"\r\n"
@@ -172,5 +173,4 @@ TEST(CallScenario, ADriveIsItsRootAndTheUsersKeysAreLeftOutAndSaid) {
   ASSERT_EQ(s->notes.size(), 1u);
   EXPECT_NE(s->notes[0].find("left out 1 key under HKEY_CURRENT_USER and 2 keys under HKEY_USERS"), std::string::npos)
       << s->notes[0];
-  std::remove(reg.c_str());
 }
