@@ -39,7 +39,7 @@ fi
 # in that view. (Windows takes an explicit WOW6432Node from a 32-bit program for the same key; Wine
 # 8 redirects it a second time, to ...\WOW6432Node\WOW6432Node\..., where no 32-bit program looks.)
 software='SOFTWARE'
-case "$prefix" in *64) software='SOFTWARE\WOW6432Node' ;; esac
+case "$(basename "$prefix")" in wineprefix64*) software='SOFTWARE\WOW6432Node' ;; esac
 # The PE machine of suitehost.exe: 8664 for an x64 build.
 pe=$(od -An -tu4 -j60 -N4 "$suitehost" | tr -d ' ')
 tools_software=SOFTWARE
